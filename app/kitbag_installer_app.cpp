@@ -1,0 +1,79 @@
+#include "kitbag_installer_app.h"
+
+#include "app/message_queue.h"
+#include "app/payload_stage.h"
+#include "checks/admin_check.h"
+#include "checks/authenticode.h"
+#include "checks/installer_engine.h"
+#include "log/log.h"
+#include "ui/signature_question.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+CKitbagInstallerApp theApp;
+
+CKitbagInstallerApp::CKitbagInstallerApp() = default;
+
+BOOL CKitbagInstallerApp::InitInstance() {
+    m_nPromptDepth = 0;
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    CoInitialize(nullptr);
+
+    ResultCode result = ProcessCommandLine();
+    if (result == 0) {
+        LogFormat(L"Started %ld\n", static_cast<std::int32_t>(GetTickCount()));
+        result = RunChecks();
+    }
+    if (result == 0)
+        result = RunPayloadStage();
+
+    if ((result != 0 && result != 1) || m_nExitCode != 0)
+        ShowFailure(result);
+    // Every failure, also one before the payload stage, ends the process with its code.
+    m_nRunResult = result;
+    return FALSE;
+}
+
+ResultCode CKitbagInstallerApp::CheckOwnSignature() {
+    std::wstring verdict;
+    if (VerifyFileSignature(GetModulePath(), verdict) == 0)
+        return result::kSuccess;
+    if (m_bSilent) {
+        LogText(L"Not signed correctly so failing now!\n");
+        return result::kNotSigned;
+    }
+    ResultCode result = result::kSuccess;
+    if (AskToContinueUnverified(verdict) == 1)
+        DrainMessageQueue();
+    else
+        result = result::kNotSigned;
+    m_pMainWnd = nullptr;
+    return result;
+}
+
+ResultCode CKitbagInstallerApp::RunChecks() {
+    ResultCode result = CheckOwnSignature();
+    if (result != 0)
+        return result;
+    LogSignatureInformation();
+    if (IsAdminInstall() && !IsUserAdministrator())
+        return result::kNotAdministrator;
+    if (!CheckFrameworkVersion())
+        return result::kFrameworkMissing;
+    if (!CheckInstallerEngine())
+        return result::kInstallerEngineTooOld;
+    if (!CheckDiskSpace())
+        return result::kInsufficientDiskSpace;
+    return result::kSuccess;
+}
+
+int CKitbagInstallerApp::ExitInstance() {
+    CWinApp::ExitInstance();
+    if (m_nRunResult != 0)
+        m_nExitCode = static_cast<DWORD>(m_nRunResult);
+    LogFormat(L"Ended %ld\n", static_cast<std::int32_t>(GetTickCount()));
+    CloseLog();
+    return static_cast<int>(m_nExitCode);
+}

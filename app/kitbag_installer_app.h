@@ -1,0 +1,52 @@
+#pragma once
+// The application object: the settings and results of the run, and its ordered sequence.
+#include "common/result_codes.h"
+#include "framework/win_app.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class CKitbagInstallerApp : public CWinApp {
+public:
+    CKitbagInstallerApp();
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    // Reads the command line into the settings below; 0 or result::kBadCommandLine.
+    ResultCode ProcessCommandLine();
+    // The payload stage, run on the worker thread; stores the wizard's exit code.
+    ResultCode RunEmbeddedResources(DWORD& exitCode);
+    bool CheckFrameworkVersion();
+    bool CheckDiskSpace();
+    void LogSignatureInformation();
+    // Turns a result into the run's one message: a dialog, or the log in a silent run.
+    void ShowFailure(ResultCode result);
+
+    ResultCode m_nRunResult = 0;
+    DWORD m_nExitCode = 0;
+    std::atomic<std::int32_t> m_nPromptDepth{0}; // prompts the worker has open
+    HANDLE m_hRunFinished = nullptr;
+    HANDLE m_hWizardVisible = nullptr;
+    bool m_bZeroGuid = false;
+    bool m_bRemoveFolder = true;
+    bool m_bRunWizard = true;
+    bool m_bSilent = false;
+    std::wstring m_strProgramName;
+    std::wstring m_strTempFolder;
+    std::wstring m_strChildParams;
+    std::int64_t m_nRequiredDiskMB = 0;
+    std::int64_t m_nFreeDiskMB = 0;
+    std::wstring m_strTempDrive;
+    std::wstring m_strRequiredFramework = L"Unknown .NET Version";
+    std::int32_t m_nRequiredFrameworkSP = 0;
+    std::int32_t m_nRequiredFrameworkMajor = 2;
+
+private:
+    ResultCode RunChecks();
+    ResultCode CheckOwnSignature();
+    ResultCode RunPayloadStage();
+};
+
+extern CKitbagInstallerApp theApp;

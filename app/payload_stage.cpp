@@ -1,0 +1,87 @@
+#include "payload_stage.h"
+
+#include "app/kitbag_installer_app.h"
+#include "app/message_queue.h"
+#include "ui/splash_dlg.h"
+
+#include <objbase.h>
+
+namespace {
+constexpr int kSplashEnded = 5;
+}
+
+ResultCode SystemErrorResult() {
+    DWORD error = GetLastError();
+    return error != 0 ? static_cast<ResultCode>(error) : result::kFail;
+}
+
+UINT RunThreadProc(LPVOID param) {
+    auto* app = static_cast<CKitbagInstallerApp*>(param);
+    CoInitialize(nullptr);
+    app->m_nRunResult = app->RunEmbeddedResources(app->m_nExitCode);
+    SetEvent(app->m_hRunFinished);
+    CoUninitialize();
+    return 0;
+}
+
+ResultCode WaitForRun(const HANDLE* handles, DWORD count, CKitbagInstallerApp& app,
+                      CDialog& splash) {
+    std::int32_t rememberedDepth = 0;
+    bool splashOpen = splash.m_hWnd != nullptr;
+    ResultCode result = result::kSuccess;
+    for (;;) {
+        DrainMessageQueue();
+        if (splashOpen) {
+            std::int32_t depth = app.m_nPromptDepth;
+            if (depth != rememberedDepth) {
+                if (depth == 0)
+                    splash.ShowWindow(SW_SHOW);
+                else if (rememberedDepth == 0 && depth == 1)
+                    splash.ShowWindow(SW_HIDE);
+                rememberedDepth = depth;
+            }
+        }
+        DWORD wake = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (wake == WAIT_OBJECT_0 + count)
+            continue;
+        if (wake == WAIT_OBJECT_0 + 1)
+            break;
+        if (wake == WAIT_OBJECT_0) {
+            ResetEvent(handles[0]);
+            if (splashOpen) {
+                splash.EndDialog(kSplashEnded);
+                splashOpen = false;
+            }
+            continue;
+        }
+        if (wake == WAIT_FAILED) {
+            // Waiting again would fail again at once: end the wait instead of spinning.
+            result = SystemErrorResult();
+            break;
+        }
+    }
+    if (splashOpen)
+        splash.EndDialog(kSplashEnded);
+    return result;
+}
+
+ResultCode CKitbagInstallerApp::RunPayloadStage() {
+    m_hRunFinished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (m_hRunFinished == nullptr)
+        return SystemErrorResult();
+    m_hWizardVisible = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (m_hWizardVisible == nullptr)
+        return SystemErrorResult();
+    if (!AfxBeginThread(RunThreadProc, this))
+        return SystemErrorResult();
+
+    SplashDlg splash;
+    splash.Create();
+    if (!m_bSilent && m_nPromptDepth == 0)
+        splash.ShowWindow(SW_SHOW);
+
+    const HANDLE handles[2] = {m_hWizardVisible, m_hRunFinished};
+    ResultCode waitResult = WaitForRun(handles, 2, *this, splash);
+    // After a failed wait the worker may still be writing its result: do not read it.
+    return waitResult != 0 ? waitResult : m_nRunResult;
+}

@@ -1,0 +1,116 @@
+# Builds signed installer executables: the application objects, the payload resources
+# (shared by every build) and a resource script whose build settings vary per executable.
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(KITBAG_OSSLSIGNCODE osslsigncode REQUIRED)
+find_program(KITBAG_OPENSSL openssl REQUIRED)
+
+set(KITBAG_SIGN_CERT "" CACHE FILEPATH "PEM certificate to sign with; empty: a development certificate made in the build tree")
+set(KITBAG_SIGN_KEY "" CACHE FILEPATH "PEM private key belonging to KITBAG_SIGN_CERT")
+set(KITBAG_SIGN_PROGRAM_NAME "Kitbag Installer" CACHE STRING "Program name recorded in the signature")
+set(KITBAG_SIGN_URL "https://kitbag.example/" CACHE STRING "More-information link recorded in the signature")
+
+set(KITBAG_LINK_LIBRARIES comctl32 ole32 shlwapi version wintrust crypt32 uuid advapi32 shell32 user32 gdi32)
+set(KITBAG_LINK_OPTIONS -static -municode -mwindows
+    # Lets Wine and Windows map the large resource section instead of reading it in.
+    -Wl,--file-alignment,4096 -Wl,--dynamicbase -Wl,--nxcompat)
+
+# --- signing identity -----------------------------------------------------------------
+if(KITBAG_SIGN_CERT AND KITBAG_SIGN_KEY)
+    set(KITBAG_CERT ${KITBAG_SIGN_CERT})
+    set(KITBAG_KEY ${KITBAG_SIGN_KEY})
+    add_custom_target(kitbag_signing_identity)
+else()
+    set(KITBAG_CERT ${CMAKE_BINARY_DIR}/signing/dev-cert.pem)
+    set(KITBAG_KEY ${CMAKE_BINARY_DIR}/signing/dev-key.pem)
+    add_custom_command(
+        OUTPUT ${KITBAG_CERT} ${KITBAG_KEY}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/signing
+        COMMAND ${KITBAG_OPENSSL} req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Kitbag Development"
+                -keyout ${KITBAG_KEY} -out ${KITBAG_CERT}
+        COMMENT "Making a development signing certificate"
+        VERBATIM)
+    add_custom_target(kitbag_signing_identity DEPENDS ${KITBAG_CERT} ${KITBAG_KEY})
+endif()
+
+# --- artwork and payload, shared by every build -----------------------------------------
+set(KITBAG_ARTWORK_DIR ${CMAKE_BINARY_DIR}/artwork)
+add_custom_command(
+    OUTPUT ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${KITBAG_ARTWORK_DIR}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_artwork.py
+    COMMENT "Drawing the artwork"
+    VERBATIM)
+
+set(KITBAG_PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
+add_custom_command(
+    OUTPUT ${KITBAG_PAYLOAD_DIR}/payload.rc ${KITBAG_PAYLOAD_DIR}/manifest.txt
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_payload.py
+            --wizard $<TARGET_FILE:kitbag_wizard> --out ${KITBAG_PAYLOAD_DIR}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_payload.py kitbag_wizard
+    COMMENT "Writing the sample payload"
+    VERBATIM)
+add_custom_command(
+    OUTPUT ${KITBAG_PAYLOAD_DIR}/payload.o
+    COMMAND ${CMAKE_RC_COMPILER} ${KITBAG_PAYLOAD_DIR}/payload.rc -O coff -o ${KITBAG_PAYLOAD_DIR}/payload.o
+    DEPENDS ${KITBAG_PAYLOAD_DIR}/payload.rc ${KITBAG_PAYLOAD_DIR}/manifest.txt
+    COMMENT "Compiling the payload resources"
+    VERBATIM)
+
+# kitbag_add_installer(<name> [PROGRAM_TYPE t] [TITLE t] [DISK_MB n] [ADMIN_INSTALL v]
+#                      [PROGRAM_NAME n] [DOTNET e1 ... e7])
+# Makes <name>-unsigned.exe and the signed <name>.exe in the build tree's top folder.
+function(kitbag_add_installer name)
+    cmake_parse_arguments(K "" "PROGRAM_TYPE;TITLE;DISK_MB;ADMIN_INSTALL;PROGRAM_NAME" "DOTNET" ${ARGN})
+    set(KITBAG_PROGRAM_TYPE "AnyCPU")
+    set(KITBAG_TITLE "Kitbag")
+    set(KITBAG_DISK_MB "500")
+    set(KITBAG_ADMIN_INSTALL "1")
+    set(KITBAG_PROGRAM_NAME "Roza")
+    set(dotnet 0 0 0 0 0 0 0)
+    foreach(setting PROGRAM_TYPE TITLE DISK_MB ADMIN_INSTALL PROGRAM_NAME)
+        if(DEFINED K_${setting})
+            set(KITBAG_${setting} "${K_${setting}}")
+        endif()
+    endforeach()
+    if(K_DOTNET)
+        set(dotnet ${K_DOTNET})
+    endif()
+    list(GET dotnet 0 KITBAG_DOTNET_20)
+    list(GET dotnet 1 KITBAG_DOTNET_30)
+    list(GET dotnet 2 KITBAG_DOTNET_35)
+    list(GET dotnet 3 KITBAG_DOTNET_40_CLIENT)
+    list(GET dotnet 4 KITBAG_DOTNET_40_FULL)
+    list(GET dotnet 5 KITBAG_DOTNET_45_CLIENT)
+    list(GET dotnet 6 KITBAG_DOTNET_45_FULL)
+
+    set(dir ${CMAKE_BINARY_DIR}/variants/${name})
+    configure_file(${CMAKE_SOURCE_DIR}/res/settings.rc.in ${dir}/settings.rc @ONLY)
+    add_custom_command(
+        OUTPUT ${dir}/resources.o
+        COMMAND ${CMAKE_RC_COMPILER} -I ${CMAKE_SOURCE_DIR}/res -I ${dir} -I ${KITBAG_ARTWORK_DIR}
+                ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc -O coff -o ${dir}/resources.o
+        DEPENDS ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.manifest
+                ${CMAKE_SOURCE_DIR}/res/resource_ids.h ${CMAKE_SOURCE_DIR}/res/message_texts.h ${dir}/settings.rc
+                ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
+        COMMENT "Compiling the resources of ${name}"
+        VERBATIM)
+    set_source_files_properties(${dir}/resources.o ${KITBAG_PAYLOAD_DIR}/payload.o
+                                PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+
+    add_executable(${name}-unsigned WIN32 $<TARGET_OBJECTS:kitbag_win> ${dir}/resources.o ${KITBAG_PAYLOAD_DIR}/payload.o)
+    target_link_libraries(${name}-unsigned PRIVATE kitbag_portable ${KITBAG_LINK_LIBRARIES})
+    target_link_options(${name}-unsigned PRIVATE ${KITBAG_LINK_OPTIONS})
+    set_target_properties(${name}-unsigned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+    add_custom_command(
+        OUTPUT ${CMAKE_BINARY_DIR}/${name}.exe
+        COMMAND ${CMAKE_COMMAND} -E remove -f ${CMAKE_BINARY_DIR}/${name}.exe
+        COMMAND ${KITBAG_OSSLSIGNCODE} sign -certs ${KITBAG_CERT} -key ${KITBAG_KEY}
+                -n ${KITBAG_SIGN_PROGRAM_NAME} -i ${KITBAG_SIGN_URL}
+                -in $<TARGET_FILE:${name}-unsigned> -out ${CMAKE_BINARY_DIR}/${name}.exe
+        DEPENDS ${name}-unsigned kitbag_signing_identity ${KITBAG_CERT}
+        COMMENT "Signing ${name}.exe"
+        VERBATIM)
+    add_custom_target(${name} ALL DEPENDS ${CMAKE_BINARY_DIR}/${name}.exe)
+endfunction()

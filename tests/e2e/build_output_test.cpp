@@ -1,0 +1,109 @@
+// What the build promises about the executable itself, checked on the built files.
+#include "pe_image.h"
+#include "wine_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <sstream>
+
+namespace {
+
+std::map<std::string, std::string> ResourceFacts(const std::string& exe) {
+    std::map<std::string, std::string> facts;
+    std::istringstream lines(RunTool("resinfo.exe", WinPath(BuildPath(exe))));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        auto eq = line.find('=');
+        if (eq != std::string::npos)
+            facts[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return facts;
+}
+
+} // namespace
+
+TEST(BuildOutput, IsA32BitGuiProgramThatImportsOnlyWindowsOwnDlls) {
+    auto image = ReadFile(BuildPath("KitbagInstaller.exe"));
+    ASSERT_TRUE(image.has_value());
+    auto facts = ReadPeFacts(*image);
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->machine, 0x14C);
+    EXPECT_EQ(facts->magic, 0x10B);
+    EXPECT_EQ(facts->subsystem, 2);
+    const std::set<std::string> system = {
+        "kernel32.dll", "user32.dll",   "gdi32.dll",   "advapi32.dll", "shell32.dll", "ole32.dll",
+        "shlwapi.dll",  "comctl32.dll", "version.dll", "wintrust.dll", "crypt32.dll", "msvcrt.dll"};
+    ASSERT_FALSE(facts->imports.empty());
+    for (std::string name : facts->imports) {
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        EXPECT_TRUE(system.count(name)) << name;
+    }
+}
+
+TEST(BuildOutput, CarriesItsSettingsTextsVersionAndManifest) {
+    auto r = ResourceFacts("KitbagInstaller.exe");
+    EXPECT_EQ(r["string[0]"], "AnyCPU");
+    EXPECT_EQ(r["string[1]"], "Kitbag");
+    EXPECT_EQ(r["string[103]"], "500");
+    for (int id = 138; id <= 144; ++id)
+        EXPECT_EQ(r["string[" + std::to_string(id) + "]"], "0") << id;
+    EXPECT_EQ(r["string[145]"], "1");
+    EXPECT_EQ(r["string[201]"], "Roza");
+    EXPECT_EQ(r["string[113]"], "Failed to run %s error 0x%8x.");
+    EXPECT_EQ(r["string[114]"],
+              "Command line '%s' incorrect.\\nValid switches include:- \\n\\textract [path]\\tlog "
+              "[path]\\ttemp [path]\\n\\nExample\\n\\t log c:\\\\log.txt /IAgreeToTheEULA");
+    EXPECT_EQ(r["version"], "1.8.2.358");
+
+    const std::string& manifest = r["manifest"];
+    for (const char* part :
+         {"name=\"KitbagInstaller.exe\"", "version=\"1.0.0.0\"", "processorArchitecture=\"X86\"",
+          "Microsoft.Windows.Common-Controls", "requireAdministrator", "uiAccess=\"false\"",
+          "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+    for (int id : {100, 102, 131, 146})
+        EXPECT_EQ(r["dialog[" + std::to_string(id) + "]"], "present") << id;
+    EXPECT_EQ(r["bitmap[130]"], "634x78x24");
+    EXPECT_EQ(r["bitmap[133]"], "425x208x24");
+    EXPECT_EQ(r["icongroup[5]"], "48x48,32x32,16x16");
+}
+
+TEST(BuildOutput, PayloadResourcesMatchTheirManifest) {
+    auto r = ResourceFacts("KitbagInstaller.exe");
+    auto manifest = ReadFile(BuildPath("payload/manifest.txt"));
+    ASSERT_TRUE(manifest.has_value());
+    EXPECT_EQ(r["toolkit[101]"], std::to_string(manifest->size()));
+    EXPECT_EQ(r["toolkit[102]"], "13608144");
+    // Every other size is named in the manifest right after its id and name.
+    std::istringstream fields(*manifest);
+    std::vector<std::string> parts;
+    for (std::string f; std::getline(fields, f, '*');)
+        parts.push_back(f);
+    ASSERT_EQ(parts.size(), 24u);
+    for (std::size_t i = 0; i + 2 < parts.size(); i += 3)
+        EXPECT_EQ(r["toolkit[" + parts[i] + "]"], parts[i + 2]) << parts[i + 1];
+}
+
+TEST(BuildOutput, SignedBesideItsUnsignedTwin) {
+    auto signedImage = ReadFile(BuildPath("KitbagInstaller.exe"));
+    auto unsignedImage = ReadFile(BuildPath("KitbagInstaller-unsigned.exe"));
+    ASSERT_TRUE(signedImage && unsignedImage);
+    EXPECT_GT(signedImage->size(), unsignedImage->size());
+    // The certificate table entry of the data directory is set only in the signed one.
+    auto securityDirectorySize = [](const std::string& b) {
+        std::size_t pe = static_cast<unsigned char>(b[0x3C]) | static_cast<unsigned char>(b[0x3D])
+                                                                   << 8;
+        std::size_t at = pe + 24 + 96 + 4 * 8 + 4;
+        return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+               static_cast<unsigned char>(b[at + 2]) << 16;
+    };
+    EXPECT_GT(securityDirectorySize(*signedImage), 0);
+    EXPECT_EQ(securityDirectorySize(*unsignedImage), 0);
+}

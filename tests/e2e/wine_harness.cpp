@@ -1,0 +1,133 @@
+#include "wine_harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+Environment WineEnvironment() {
+    return {{"WINEPREFIX", KITBAG_WINE_PREFIX},
+            {"WINEDEBUG", "-all"},
+            {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+}
+
+// Runs argv with the current environment plus extra, in cwd; returns its standard output.
+std::string Spawn(const std::vector<std::string>& argv, const Environment& extra,
+                  const std::string& cwd) {
+    std::map<std::string, std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        auto eq = entry.find('=');
+        if (eq != std::string::npos)
+            env[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    for (const auto& [k, v] : extra)
+        env[k] = v;
+    std::vector<std::string> envStrings;
+    for (const auto& [k, v] : env)
+        envStrings.push_back(k + "=" + v);
+    std::vector<char*> envp;
+    for (auto& s : envStrings)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = argv;
+    std::vector<char*> argp;
+    for (auto& s : args)
+        argp.push_back(s.data());
+    argp.push_back(nullptr);
+
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string text;
+    if (rc == 0) {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(out[0], buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+    close(out[0]);
+    return text;
+}
+
+} // namespace
+
+std::string BuildPath(const std::string& name) {
+    return std::string(KITBAG_WINDOWS_BUILD_DIR) + "/" + name;
+}
+
+std::string WinPath(const std::string& unixPath) {
+    std::string path = "Z:" + std::filesystem::absolute(unixPath).lexically_normal().string();
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+std::string FreshFolder(const std::string& name) {
+    std::string path = std::string(KITBAG_E2E_TMP) + "/" + name;
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+WineRun RunInstaller(const std::string& exe, const std::string& args, const std::string& cwd,
+                     const Environment& env, int timeoutMs) {
+    Environment all = WineEnvironment();
+    for (const auto& [k, v] : env)
+        all[k] = v;
+    all["RUNEXIT_CMDLINE"] = "\"" + WinPath(BuildPath(exe)) + "\" " + args;
+    all["RUNEXIT_TIMEOUT_MS"] = std::to_string(timeoutMs);
+    WineRun run;
+    run.output = Spawn({"wine", BuildPath("runexit.exe")}, all, cwd);
+    auto at = run.output.find("exit=0x");
+    if (at != std::string::npos) {
+        run.finished = true;
+        run.exitCode =
+            static_cast<std::uint32_t>(std::strtoul(run.output.c_str() + at + 7, nullptr, 16));
+    }
+    return run;
+}
+
+std::string RunTool(const std::string& exe, const std::string& args) {
+    std::vector<std::string> argv = {"wine", BuildPath(exe)};
+    std::istringstream words(args);
+    for (std::string w; words >> w;)
+        argv.push_back(w);
+    return Spawn(argv, WineEnvironment(), std::filesystem::current_path());
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool FileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Runs the Windows build's programs under Wine and reads what they leave behind.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+struct WineRun {
+    bool finished = false;      // the program ran and ended by itself
+    std::uint32_t exitCode = 0; // its full 32-bit exit code
+    std::string output;         // what the helper wrote to standard output
+};
+
+using Environment = std::map<std::string, std::string>;
+
+// The Windows build's folder, and a file in it.
+std::string BuildPath(const std::string& name);
+// The Windows form of a Linux path (drive Z: is the Linux root).
+std::string WinPath(const std::string& unixPath);
+// A fresh, empty folder for one test.
+std::string FreshFolder(const std::string& name);
+
+// Starts `"<build>\<exe>" <args>` in folder cwd through a helper that reports the full
+// exit code; gives up (finished false) after timeoutMs.
+WineRun RunInstaller(const std::string& exe, const std::string& args, const std::string& cwd,
+                     const Environment& env = {}, int timeoutMs = 60000);
+// Runs a console program of the build and returns what it printed.
+std::string RunTool(const std::string& exe, const std::string& args);
+
+std::optional<std::string> ReadFile(const std::string& path);
+bool FileExists(const std::string& path);

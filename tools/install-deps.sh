@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and the test tools from Debian's packages.
+# Does nothing when everything is present already.
+set -euo pipefail
+
+need=()
+command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
+command -v i686-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-i686)
+command -v wine >/dev/null || need+=(wine wine64)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
+command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+command -v xdotool >/dev/null || need+=(xdotool)
+command -v identify >/dev/null || need+=(imagemagick)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(libgtest-dev)
+command -v cmake >/dev/null || need+=(cmake)
+command -v openssl >/dev/null || need+=(openssl)
+
+[ ${#need[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${need[*]}"
+$sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

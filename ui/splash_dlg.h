@@ -1,0 +1,15 @@
+#pragma once
+// The borderless picture shown while the payload is unpacked and the wizard starts.
+#include "framework/dialog.h"
+
+class SplashDlg : public CDialog {
+public:
+    explicit SplashDlg(CWnd* parent = nullptr);
+    bool Create();
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    HICON m_hIcon;
+};
