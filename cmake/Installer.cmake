@@ -43,17 +43,19 @@ add_custom_command(
     VERBATIM)
 
 set(KITBAG_PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
+# The generator rewrites only files whose bytes change, so the stamp tells when it last ran.
 add_custom_command(
-    OUTPUT ${KITBAG_PAYLOAD_DIR}/payload.rc ${KITBAG_PAYLOAD_DIR}/manifest.txt
+    OUTPUT ${KITBAG_PAYLOAD_DIR}/payload.stamp
     COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_payload.py
             --wizard $<TARGET_FILE:kitbag_wizard> --out ${KITBAG_PAYLOAD_DIR}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_payload.py kitbag_wizard
+    COMMAND ${CMAKE_COMMAND} -E touch ${KITBAG_PAYLOAD_DIR}/payload.stamp
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_payload.py kitbag_wizard $<TARGET_FILE:kitbag_wizard>
     COMMENT "Writing the sample payload"
     VERBATIM)
 add_custom_command(
     OUTPUT ${KITBAG_PAYLOAD_DIR}/payload.o
     COMMAND ${CMAKE_RC_COMPILER} ${KITBAG_PAYLOAD_DIR}/payload.rc -O coff -o ${KITBAG_PAYLOAD_DIR}/payload.o
-    DEPENDS ${KITBAG_PAYLOAD_DIR}/payload.rc ${KITBAG_PAYLOAD_DIR}/manifest.txt
+    DEPENDS ${KITBAG_PAYLOAD_DIR}/payload.stamp
     COMMENT "Compiling the payload resources"
     VERBATIM)
 

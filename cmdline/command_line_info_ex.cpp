@@ -2,6 +2,30 @@
 
 namespace {
 
+// Quotes a value so that the wizard's argument splitting gives back exactly the value:
+// backslashes before a double quote or before the closing quote are doubled and a double
+// quote is escaped. A value without quotes or trailing backslashes goes out unchanged.
+std::wstring QuoteValue(const std::wstring& value) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : value) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"') {
+            quoted.append(backslashes * 2 + 1, L'\\');
+        } else {
+            quoted.append(backslashes, L'\\');
+        }
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
 bool TakesValue(const std::wstring& word) {
     return EqualsNoCase(word, L"temp") || EqualsNoCase(word, L"extract") ||
            EqualsNoCase(word, L"log");
@@ -56,11 +80,7 @@ void CCommandLineInfoEx::BuildChildCommandLine(const std::wstring& programName,
         if (EqualsNoCase(value, L"TRUE")) {
             params += L"/" + name + L" ";
         } else if (!value.empty()) {
-            std::wstring quoted = value;
-            // A trailing backslash would escape the closing quote in the wizard's splitting.
-            if (quoted.size() >= 2 && quoted.back() == L'\\')
-                quoted += L'\\';
-            params += L"/" + name + L" \"" + quoted + L"\" ";
+            params += L"/" + name + L" " + QuoteValue(value) + L" ";
         } else {
             params += name + L" ";
         }

@@ -19,7 +19,7 @@ void DiagnosticLog::Open(const std::string& ansiName) {
 }
 
 void DiagnosticLog::Reopen() {
-    if (m_open)
+    if (m_open || m_fileName.empty())
         return;
     if (m_stream.Open(m_fileName, true))
         m_open = true;

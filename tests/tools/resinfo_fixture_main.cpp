@@ -1,0 +1,4 @@
+// Carries resinfo_fixture.rc; never run.
+int main() {
+    return 0;
+}
