@@ -5,7 +5,7 @@
 
 namespace {
 
-struct Spec {
+struct Field {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -30,16 +30,16 @@ std::size_t ReadCount(const wchar_t*& p) {
     return n < kMaxWidth ? n : kMaxWidth;
 }
 
-void Pad(std::wstring& out, const std::wstring& body, const Spec& spec, std::size_t signLen = 0) {
-    if (body.size() >= spec.width) {
+void Pad(std::wstring& out, const std::wstring& body, const Field& field, std::size_t signLen = 0) {
+    if (body.size() >= field.width) {
         out += body;
         return;
     }
-    std::size_t fill = spec.width - body.size();
-    if (spec.left) {
+    std::size_t fill = field.width - body.size();
+    if (field.left) {
         out += body;
         out.append(fill, L' ');
-    } else if (spec.zero) {
+    } else if (field.zero) {
         out.append(body, 0, signLen);
         out.append(fill, L'0');
         out.append(body, signLen, std::wstring::npos);
@@ -59,20 +59,20 @@ std::wstring Digits(std::uint32_t v, unsigned base, bool upper) {
     return s;
 }
 
-void FormatInteger(std::wstring& out, const Spec& spec, wchar_t conv, std::uint64_t bits) {
+void FormatInteger(std::wstring& out, const Field& field, wchar_t conv, std::uint64_t bits) {
     std::uint32_t low = static_cast<std::uint32_t>(bits);
     std::wstring sign;
     std::wstring digits;
-    Spec s = spec;
+    Field s = field;
     if (conv == L'd' || conv == L'i') {
         std::int32_t v = static_cast<std::int32_t>(low);
         std::uint32_t magnitude = v < 0 ? 0u - low : low;
         digits = Digits(magnitude, 10, false);
         if (v < 0)
             sign = L"-";
-        else if (spec.plus)
+        else if (field.plus)
             sign = L"+";
-        else if (spec.space)
+        else if (field.space)
             sign = L" ";
     } else if (conv == L'u') {
         digits = Digits(low, 10, false);
@@ -82,7 +82,7 @@ void FormatInteger(std::wstring& out, const Spec& spec, wchar_t conv, std::uint6
     } else {
         bool upper = conv == L'X';
         digits = Digits(low, 16, upper);
-        if (spec.alternate && low != 0)
+        if (field.alternate && low != 0)
             sign = upper ? L"0X" : L"0x";
     }
     if (s.hasPrecision) {
@@ -95,16 +95,16 @@ void FormatInteger(std::wstring& out, const Spec& spec, wchar_t conv, std::uint6
     Pad(out, sign + digits, s, sign.size());
 }
 
-void FormatString(std::wstring& out, const Spec& spec, const FormatArg* arg) {
+void FormatString(std::wstring& out, const Field& field, const FormatArg* arg) {
     std::wstring body;
     if (arg != nullptr && arg->kind() == FormatArg::Kind::Text) {
         const wchar_t* text = arg->text() != nullptr ? arg->text() : L"(null)";
         std::size_t len = std::wcslen(text);
-        if (spec.hasPrecision && spec.precision < len)
-            len = spec.precision;
+        if (field.hasPrecision && field.precision < len)
+            len = field.precision;
         body.assign(text, len);
     }
-    Spec s = spec;
+    Field s = field;
     s.zero = false;
     Pad(out, body, s);
 }
@@ -133,26 +133,26 @@ std::wstring FormatList(const wchar_t* format, std::initializer_list<FormatArg> 
             ++p;
             continue;
         }
-        Spec spec;
+        Field field;
         for (;; ++p) {
             if (*p == L'-')
-                spec.left = true;
+                field.left = true;
             else if (*p == L'0')
-                spec.zero = true;
+                field.zero = true;
             else if (*p == L'+')
-                spec.plus = true;
+                field.plus = true;
             else if (*p == L' ')
-                spec.space = true;
+                field.space = true;
             else if (*p == L'#')
-                spec.alternate = true;
+                field.alternate = true;
             else
                 break;
         }
-        spec.width = ReadCount(p);
+        field.width = ReadCount(p);
         if (*p == L'.') {
             ++p;
-            spec.hasPrecision = true;
-            spec.precision = ReadCount(p);
+            field.hasPrecision = true;
+            field.precision = ReadCount(p);
         }
         while (*p == L'l' || *p == L'h')
             ++p;
@@ -167,12 +167,12 @@ std::wstring FormatList(const wchar_t* format, std::initializer_list<FormatArg> 
             const FormatArg* arg = take();
             std::uint64_t bits =
                 arg != nullptr && arg->kind() == FormatArg::Kind::Number ? arg->bits() : 0;
-            FormatInteger(out, spec, conv, bits);
+            FormatInteger(out, field, conv, bits);
             ++p;
             break;
         }
         case L's':
-            FormatString(out, spec, take());
+            FormatString(out, field, take());
             ++p;
             break;
         default:

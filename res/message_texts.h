@@ -3,6 +3,8 @@
 #ifndef KITBAG_MESSAGE_TEXTS_H
 #define KITBAG_MESSAGE_TEXTS_H
 
+/* clang-format off */
+
 #define TEXT_ABOUT_MENU "&About %s..."
 #define TEXT_DISK_SPACE "Insufficient disk space on drive '%s'. %ld Mb of free disk space is required."
 #define TEXT_BAD_BUILD "Contact Technical Support. Incorrect %s build."
@@ -18,5 +20,6 @@
 #define TEXT_DOTNET_SP_REQUIRED "%s requires %s SP %d. Please download from the Microsoft Download Center and retry."
 #define TEXT_PROCESSOR_MODE "%s failed to switch into processor mode (%s)"
 #define TEXT_VERIFY_QUESTION "Verification of %s failed. Do you wish continue?"
+/* clang-format on */
 
 #endif

@@ -14,6 +14,8 @@ import os
 import struct
 import sys
 
+from generated_file import write_if_changed
+
 HEADER_SIZE = (634, 78)
 SPLASH_SIZE = (425, 208)
 ICON_SIZES = (48, 32, 16)
@@ -337,20 +339,6 @@ def ico(canvases):
         out += struct.pack("<BBBBHHII", c.width % 256, c.height % 256, 0, 0, 1, 32, len(img), offset)
         offset += len(img)
     return out + b"".join(images)
-
-
-def write_if_changed(path, data):
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return False
-    except FileNotFoundError:
-        pass
-    tmp = path + ".tmp"
-    with open(tmp, "wb") as f:
-        f.write(data)
-    os.replace(tmp, path)
-    return True
 
 
 def main(argv):

@@ -16,6 +16,8 @@ import hashlib
 import os
 import sys
 
+from generated_file import write_if_changed
+
 MANIFEST_ID = 101
 WIZARD_NAME = "Brasswick.Hopwell.UI.exe"
 
@@ -86,22 +88,6 @@ def file_bytes(name, recipe, wizard):
         return padded_xml(recipe[1], recipe[2])
     with open(wizard, "rb") as f:
         return f.read()
-
-
-def write_if_changed(path, data):
-    """Writes `data` to `path` unless the file holds exactly these bytes already."""
-    try:
-        if os.path.getsize(path) == len(data):
-            with open(path, "rb") as f:
-                if f.read() == data:
-                    return False
-    except FileNotFoundError:
-        pass
-    tmp = path + ".tmp"
-    with open(tmp, "wb") as f:
-        f.write(data)
-    os.replace(tmp, path)
-    return True
 
 
 def manifest_text(entries):
