@@ -2,6 +2,7 @@
 // The application object: the settings and results of the run, and its ordered sequence.
 #include "common/result_codes.h"
 #include "framework/win_app.h"
+#include "payload/resource.h"
 
 #include <atomic>
 #include <cstdint>
@@ -18,6 +19,12 @@ public:
     ResultCode ProcessCommandLine();
     // The payload stage, run on the worker thread; stores the wizard's exit code.
     ResultCode RunEmbeddedResources(DWORD& exitCode);
+    // Starts the wizard in the working folder and waits for it.
+    ResultCode RunWizard(const std::wstring& programPath, const std::wstring& params, DWORD& exitCode);
+    // Asks once for another temporary folder; 0 when the user gave one, else result::kFail.
+    ResultCode PromptForTempFolder(std::wstring& folder);
+    // Deletes the payload files and the working folder with everything in it.
+    void RemoveWorkingFolder();
     bool CheckFrameworkVersion();
     bool CheckDiskSpace();
     void LogSignatureInformation();
@@ -36,6 +43,7 @@ public:
     std::wstring m_strProgramName;
     std::wstring m_strTempFolder;
     std::wstring m_strChildParams;
+    ResourceList m_lstResources;
     std::int64_t m_nRequiredDiskMB = 0;
     std::int64_t m_nFreeDiskMB = 0;
     std::wstring m_strTempDrive;

@@ -119,6 +119,12 @@ std::string RunTool(const std::string& exe, const std::string& args) {
     return Spawn(argv, WineEnvironment(), std::filesystem::current_path());
 }
 
+std::string RunWine(const std::vector<std::string>& argv) {
+    std::vector<std::string> all = {"wine"};
+    all.insert(all.end(), argv.begin(), argv.end());
+    return Spawn(all, WineEnvironment(), std::filesystem::current_path());
+}
+
 std::optional<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)

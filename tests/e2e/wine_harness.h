@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct WineRun {
     bool finished = false;      // the program ran and ended by itself
@@ -26,6 +27,10 @@ WineRun RunInstaller(const std::string& exe, const std::string& args, const std:
                      const Environment& env = {}, int timeoutMs = 60000);
 // Runs a console program of the build and returns what it printed.
 std::string RunTool(const std::string& exe, const std::string& args);
+// Runs `wine <argv...>` in the tests' prefix (for example `reg add ...`) and returns what it
+// printed. The Wine tests run one at a time, so a test may change the prefix's registry if
+// it puts it back.
+std::string RunWine(const std::vector<std::string>& argv);
 
 std::optional<std::string> ReadFile(const std::string& path);
 bool FileExists(const std::string& path);

@@ -1,0 +1,3 @@
+if(KITBAG_WINDOWS)
+    target_sources(kitbag_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/framework_check_placeholder.cpp)
+endif()

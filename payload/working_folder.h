@@ -1,0 +1,14 @@
+#pragma once
+// The base folder under which the payload goes, and the working folder made in it.
+#include "common/result_codes.h"
+
+#include <string>
+
+// Remembers and creates the base folder and proves that it takes files: 0 or result::kFail.
+ResultCode PrepareBaseFolder(const std::wstring& baseFolder);
+// Names the working folder with the all-zero GUID from now on.
+void UseZeroGuid();
+// The working folder's full path; named and created on the first call of the process.
+void GetWorkingFolder(std::wstring& folder);
+// Creates a folder with all missing parents; true when it was created.
+bool CreateFolderTree(const std::wstring& folder);
