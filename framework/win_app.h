@@ -21,6 +21,7 @@ public:
     HINSTANCE m_hInstance = nullptr;
     const wchar_t* m_lpCmdLine = L""; // the command line after the program name
     CWnd* m_pMainWnd = nullptr;
+    DWORD m_nThreadID = GetCurrentThreadId(); // the main thread: the object is built there
 };
 
 CWinApp* AfxGetApp();

@@ -1,0 +1,78 @@
+#include "app/kitbag_installer_app.h"
+#include "app/processor_mode.h"
+#include "app/window_iterator.h"
+#include "log/log.h"
+#include "payload/working_folder.h"
+
+#include <direct.h>
+
+#include <vector>
+
+namespace {
+
+constexpr DWORD kWatchStepMs = 100;
+
+} // namespace
+
+ResultCode CKitbagInstallerApp::RunWizard(const std::wstring& programPath,
+                                          const std::wstring& params, DWORD& exitCode) {
+    exitCode = 0;
+    ResultCode result = result::kSuccess;
+
+    // CreateProcessW may write into its command line, so it gets a copy of its own.
+    std::wstring commandLine = L"\"" + programPath + L"\" " + params;
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+
+    // The wizard inherits the working folder as its current folder.
+    std::wstring workingFolder;
+    GetWorkingFolder(workingFolder);
+    _wchdir(workingFolder.c_str());
+
+    CProcessorModeSwitch mode;
+    if (!mode.Enter()) {
+        mode.Restore();
+        return result::kWrongProcessorMode;
+    }
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        mode.Restore();
+        return result::kCannotStartWizard;
+    }
+    mode.Restore();
+    // The wizard writes to the same log file, which this program opens without sharing.
+    CloseLog();
+
+    DWORD wait = WAIT_TIMEOUT;
+    for (;;) {
+        wait = WaitForSingleObject(process.hProcess, kWatchStepMs);
+        if (wait == WAIT_FAILED)
+            break;
+        if (IsWizardWindowVisible(process)) {
+            SetEvent(m_hWizardVisible);
+            break;
+        }
+        if (wait == WAIT_OBJECT_0)
+            break;
+    }
+    if (wait == WAIT_TIMEOUT)
+        wait = WaitForSingleObject(process.hProcess, INFINITE);
+
+    DWORD code = 0;
+    if (wait == WAIT_FAILED) {
+        // Neither the wizard's end nor its exit code can be known: end with the system error
+        // instead of asking again and again.
+        result = static_cast<ResultCode>(GetLastError());
+    } else if (!GetExitCodeProcess(process.hProcess, &code)) {
+        result = static_cast<ResultCode>(GetLastError());
+        code = 0;
+    }
+    exitCode = code;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    ReopenLog();
+    return result;
+}
