@@ -111,6 +111,45 @@ WineRun RunInstaller(const std::string& exe, const std::string& args, const std:
     return run;
 }
 
+std::future<WineRun> StartInstaller(const std::string& exe, const std::string& args,
+                                    const std::string& cwd, const Environment& env, int timeoutMs) {
+    return std::async(std::launch::async, RunInstaller, exe, args, cwd, env, timeoutMs);
+}
+
+namespace {
+
+std::string XWindowWithTitle(const std::string& title) {
+    std::string ids =
+        Spawn({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, {}, ".");
+    return ids.substr(0, ids.find('\n'));
+}
+
+} // namespace
+
+bool SendKeys(const std::string& title, const std::vector<std::string>& keys) {
+    std::string id = XWindowWithTitle(title);
+    if (id.empty())
+        return false;
+    std::vector<std::string> argv = {"xdotool", "windowfocus", "--sync", id,
+                                     "key",     "--delay",     "50"};
+    argv.insert(argv.end(), keys.begin(), keys.end());
+    Spawn(argv, {}, ".");
+    return true;
+}
+
+bool TypeText(const std::string& title, const std::string& text) {
+    std::string id = XWindowWithTitle(title);
+    if (id.empty())
+        return false;
+    Spawn({"xdotool", "windowfocus", "--sync", id, "type", "--delay", "20", text}, {}, ".");
+    return true;
+}
+
+bool PreparePrefix(const std::string& prefix, const Environment& env) {
+    Spawn({std::string(KITBAG_SOURCE_DIR) + "/tools/wine-prefix.sh", prefix}, env, ".");
+    return std::filesystem::exists(prefix + "/system.reg");
+}
+
 std::string RunTool(const std::string& exe, const std::string& args) {
     std::vector<std::string> argv = {"wine", BuildPath(exe)};
     std::istringstream words(args);

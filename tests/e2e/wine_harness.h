@@ -1,6 +1,7 @@
 #pragma once
 // Runs the Windows build's programs under Wine and reads what they leave behind.
 #include <cstdint>
+#include <future>
 #include <map>
 #include <optional>
 #include <string>
@@ -25,6 +26,18 @@ std::string FreshFolder(const std::string& name);
 // exit code; gives up (finished false) after timeoutMs.
 WineRun RunInstaller(const std::string& exe, const std::string& args, const std::string& cwd,
                      const Environment& env = {}, int timeoutMs = 60000);
+// The same, started in the background.
+std::future<WineRun> StartInstaller(const std::string& exe, const std::string& args,
+                                    const std::string& cwd, const Environment& env = {},
+                                    int timeoutMs = 60000);
+// Types into the visible X window with this exact title (xdotool key names, e.g. "Return").
+bool SendKeys(const std::string& title, const std::vector<std::string>& keys);
+// Types text into the visible X window with this exact title.
+bool TypeText(const std::string& title, const std::string& text);
+// Runs the repository's tools/wine-prefix.sh for another prefix (extra environment, e.g.
+// WINEARCH=win32), so that prefix is made once and set up like the tests' own.
+bool PreparePrefix(const std::string& prefix, const Environment& env);
+
 // Runs a console program of the build and returns what it printed.
 std::string RunTool(const std::string& exe, const std::string& args);
 // Runs `wine <argv...>` in the tests' prefix (for example `reg add ...`) and returns what it

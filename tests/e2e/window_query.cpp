@@ -1,0 +1,61 @@
+#include "window_query.h"
+
+#include "wine_harness.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+} // namespace
+
+std::vector<TopWindow> ListWindows() {
+    std::vector<TopWindow> windows;
+    std::istringstream lines(RunTool("winlist.exe", ""));
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, '\t');)
+            fields.push_back(field);
+        fields.resize(5);
+        windows.push_back({fields[0] == "1", fields[2], fields[3], fields[4]});
+    }
+    return windows;
+}
+
+bool SplashVisible(const std::vector<TopWindow>& windows) {
+    return std::any_of(windows.begin(), windows.end(), [](const TopWindow& w) {
+        return w.visible && Lower(w.program).rfind("kitbaginstaller", 0) == 0 &&
+               w.className == "#32770" && w.title.empty();
+    });
+}
+
+bool WizardWindowVisible(const std::vector<TopWindow>& windows) {
+    return std::any_of(windows.begin(), windows.end(), [](const TopWindow& w) {
+        return w.visible && Lower(w.program) == "brasswick.hopwell.ui.exe";
+    });
+}
+
+bool InstallerDialogVisible(const std::vector<TopWindow>& windows, const std::string& title) {
+    return std::any_of(windows.begin(), windows.end(), [&](const TopWindow& w) {
+        return w.visible && Lower(w.program).rfind("kitbaginstaller", 0) == 0 && w.title == title;
+    });
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+    }
+}
