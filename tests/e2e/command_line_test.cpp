@@ -17,7 +17,8 @@ TEST(CommandLine, WizardArgumentsFollowTheTableOrderWithFullPaths) {
     std::string wdir = WinPath(dir);
     EXPECT_NE(log->find("Command line params /KEEP /temp \"sub dir\" /IAgreeToTheEULA plainword "
                         "/Custom /log \"" +
-                        wdir + "\\run.log\" /extract \"" + wdir + "\\x\" BW_I=\"Roza\" \r\n"),
+                        wdir + "\\run.log\" /extract \"" + wdir +
+                        "\\x\" BW_I=\"Kitbag Installer\" \r\n"),
               std::string::npos)
         << *log;
     EXPECT_NE(log->find("Temp folder '" + wdir + "\\sub dir'\r\n"), std::string::npos) << *log;

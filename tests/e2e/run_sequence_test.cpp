@@ -38,7 +38,8 @@ TEST(RunSequence, SilentRunEndsWithZeroAndLogsFromCommandLineToEnd) {
     EXPECT_EQ(r.run.exitCode, 0u);
     // The second reading of the command line starts the file afresh.
     EXPECT_EQ(r.log.rfind("Command line params /IAgreeToTheEULA /log \"", 0), 0u) << r.log;
-    EXPECT_NE(r.log.find("BW_I=\"Roza\" \r\nTemp folder 'C:'\r\n"), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("BW_I=\"Kitbag Installer\" \r\nTemp folder 'C:'\r\n"), std::string::npos)
+        << r.log;
     EXPECT_TRUE(std::regex_search(r.log, std::regex("\r\nEnded -?[0-9]+\r\n$"))) << r.log;
     EXPECT_EQ(r.log.find("\n\n"), std::string::npos) << "every line ends in CR LF";
 }

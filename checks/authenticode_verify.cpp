@@ -1,0 +1,53 @@
+#include "authenticode.h"
+
+#include "checks/signature_verdict.h"
+#include "log/log.h"
+
+#include <windows.h>
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <cstddef>
+
+namespace {
+
+// The trust data's size field counts the members up to the user-interface context only,
+// whatever later members the headers declare.
+constexpr DWORD kTrustDataSize = offsetof(WINTRUST_DATA, dwUIContext) + sizeof(DWORD);
+#ifndef _WIN64
+static_assert(sizeof(WINTRUST_FILE_INFO) == 16, "the file information's size field is 16");
+static_assert(kTrustDataSize == 48, "the trust data's size field is 48");
+#endif
+
+} // namespace
+
+long VerifyFileSignature(const std::wstring& path, std::wstring& verdict) {
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = sizeof(file);
+    file.pcwszFilePath = path.c_str();
+    file.hFile = nullptr;
+    file.pgKnownSubject = nullptr;
+
+    WINTRUST_DATA data{};
+    data.cbStruct = kTrustDataSize;
+    data.pPolicyCallbackData = nullptr;
+    data.pSIPClientData = nullptr;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    // Nothing is kept between calls, so there is no state to close afterwards.
+    data.dwStateAction = WTD_STATEACTION_IGNORE;
+    data.hWVTStateData = nullptr;
+    data.pwszURLReference = nullptr;
+    data.dwProvFlags = WTD_SAFER_FLAG;
+    data.dwUIContext = 0;
+
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    LONG status = WinVerifyTrust(nullptr, &action, &data);
+    DWORD lastError = GetLastError();
+
+    verdict = SignatureVerdict(static_cast<std::uint32_t>(status), lastError, path);
+    LogFormat(L"Digital verification: '%s'\n", verdict);
+    return status;
+}
