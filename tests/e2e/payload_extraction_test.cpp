@@ -273,3 +273,60 @@ TEST(PayloadCleanup, LinkOutOfTheWorkingFolderIsNotFollowed) {
     // Everything else of the folder is gone.
     EXPECT_EQ(Entries(folder.string()).size(), fs::exists(folder / "link") ? 1u : 0u);
 }
+
+namespace {
+
+// A folder below dir whose Windows path has exactly length characters.
+std::string FolderOfLength(const std::string& dir, std::size_t length) {
+    std::string folder = dir;
+    while (WinPath(folder).size() < length) {
+        std::size_t room = length - WinPath(folder).size() - 1;
+        folder += "/" + std::string(std::min<std::size_t>(room, 100), 'd');
+    }
+    EXPECT_EQ(WinPath(folder).size(), length);
+    return folder;
+}
+
+PayloadRun RunInLongTemp(const std::string& test, std::size_t length) {
+    const std::string dir = FreshFolder(test);
+    PayloadRun r;
+    r.temp = FolderOfLength(dir, length);
+    fs::create_directories(r.temp);
+    r.run = RunInstaller("KitbagInstaller.exe",
+                         "log \"" + WinPath(dir + "/run.log") + "\" temp \"" + WinPath(r.temp) +
+                             "\" /dontrun /IAgreeToTheEULA",
+                         dir);
+    r.log = ReadFile(dir + "/run.log").value_or("");
+    return r;
+}
+
+} // namespace
+
+TEST(PayloadExtraction, PathsBeyondTheShellLimitAreRefusedNeverCut) {
+    constexpr std::uint32_t kFail = 0x80004005;
+    // The base folder leaves no room for a GUID-named file: refused before anything is made.
+    auto base = RunInLongTemp("payload-long-base", 221);
+    ASSERT_TRUE(base.run.finished) << base.run.output;
+    EXPECT_EQ(base.run.exitCode, kFail) << base.log;
+    EXPECT_NE(base.log.find("Temp folder path too long '" + WinPath(base.temp) +
+                            "'\r\nNot Prompting the user as silent installation\r\n"),
+              std::string::npos)
+        << base.log;
+    EXPECT_EQ(base.log.find("Scanning for Signature"), std::string::npos) << base.log;
+    EXPECT_TRUE(Entries(base.temp).empty());
+
+    // The folder fits, and so do the short file names; the first longer name stops the
+    // extraction, and the clean-up removes what was written.
+    auto file = RunInLongTemp("payload-long-file", 200);
+    ASSERT_TRUE(file.run.finished) << file.run.output;
+    EXPECT_EQ(file.run.exitCode, kFail) << file.log;
+    EXPECT_NE(file.log.find("Extract File projectitems.xml 0\r\nFile path too long "
+                            "'kitbaginstaller.project' in '"),
+              std::string::npos)
+        << file.log;
+    EXPECT_NE(file.log.find("Extract File kitbaginstaller.project 80004005\r\nRemove folder "
+                            "'Yes'\r\n"),
+              std::string::npos)
+        << file.log;
+    EXPECT_TRUE(Entries(file.temp).empty()) << file.log;
+}
