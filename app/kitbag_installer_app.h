@@ -20,8 +20,7 @@ public:
     // The payload stage, run on the worker thread; stores the wizard's exit code.
     ResultCode RunEmbeddedResources(DWORD& exitCode);
     // Starts the wizard in the working folder and waits for it.
-    ResultCode RunWizard(const std::wstring& programPath, const std::wstring& params,
-                         DWORD& exitCode);
+    ResultCode RunWizard(const std::wstring& programPath, const std::wstring& params, DWORD& exitCode);
     // Asks once for another temporary folder; 0 when the user gave one, else result::kFail.
     ResultCode PromptForTempFolder(std::wstring& folder);
     // Deletes the payload files and the working folder with everything in it.
