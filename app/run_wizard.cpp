@@ -29,7 +29,8 @@ ResultCode CKitbagInstallerApp::RunWizard(const std::wstring& programPath,
 
     // The wizard inherits the working folder as its current folder.
     std::wstring workingFolder;
-    GetWorkingFolder(workingFolder);
+    if (!GetWorkingFolder(workingFolder))
+        return result::kFail;
     _wchdir(workingFolder.c_str());
 
     CProcessorModeSwitch mode;

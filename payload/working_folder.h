@@ -8,7 +8,10 @@
 ResultCode PrepareBaseFolder(const std::wstring& baseFolder);
 // Names the working folder with the all-zero GUID from now on.
 void UseZeroGuid();
-// The working folder's full path; named and created on the first call of the process.
-void GetWorkingFolder(std::wstring& folder);
+// The working folder's full path; named and created on the first call of the process, and
+// the same path on every later call. False, with folder empty, when it could not be named or
+// made (the path would be too long, or the folder could not be created); that is logged once
+// and every later call answers the same.
+bool GetWorkingFolder(std::wstring& folder);
 // Creates a folder with all missing parents; true when it was created.
 bool CreateFolderTree(const std::wstring& folder);
