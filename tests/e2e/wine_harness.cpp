@@ -46,28 +46,31 @@ std::string Spawn(const std::vector<std::string>& argv, const Environment& extra
         argp.push_back(s.data());
     argp.push_back(nullptr);
 
-    int out[2];
-    if (pipe(out) != 0)
+    // Output goes to a file rather than a pipe: a wineserver that this call happens to start
+    // inherits the descriptor and would hold a pipe open long after the program has ended.
+    char outPath[] = "/tmp/kitbag-e2e-XXXXXX";
+    int out = mkstemp(outPath);
+    if (out < 0)
         return {};
+    unlink(outPath);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
     std::string text;
     if (rc == 0) {
-        char buffer[4096];
-        ssize_t n;
-        while ((n = read(out[0], buffer, sizeof buffer)) > 0)
-            text.append(buffer, static_cast<std::size_t>(n));
         int status = 0;
         waitpid(pid, &status, 0);
+        lseek(out, 0, SEEK_SET);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(out, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
     }
-    close(out[0]);
+    close(out);
     return text;
 }
 
