@@ -25,3 +25,4 @@ add_executable(KitbagInstaller-stub WIN32 $<TARGET_OBJECTS:kitbag_win> ${stub_di
 target_link_libraries(KitbagInstaller-stub PRIVATE kitbag_portable ${KITBAG_LINK_LIBRARIES})
 target_link_options(KitbagInstaller-stub PRIVATE ${KITBAG_LINK_OPTIONS} -s)
 set_target_properties(KitbagInstaller-stub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/kitbag ${CMAKE_BINARY_DIR}/tools/kitbag)

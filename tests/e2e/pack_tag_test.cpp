@@ -205,6 +205,24 @@ TEST_F(PackAndTag, InstallerVerifiesUnpacksTheFolderAndWritesTheTagUnderWine) {
     EXPECT_TRUE(FileExists(dir + "/record.txt")) << "the program was not started\n" << log;
 }
 
+TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
+    ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
+    // No blank in any argument: the helper splits the Windows program's arguments at blanks.
+    HostRun host = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
+                            "Setup.exe", "--title", "Acme", "-o", dir + "/host.exe"},
+                           dir + "/host");
+    ASSERT_EQ(host.exitCode, 0) << host.err;
+    std::string packed = RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
+                                                        " --program Setup.exe --title Acme -o " +
+                                                        WinPath(dir + "/wine.exe"));
+    EXPECT_EQ(ReadFile(dir + "/wine.exe"), ReadFile(dir + "/host.exe")) << packed;
+
+    RunTool("kitbag-tag.exe", "--in " + WinPath(dir + "/Setup.exe") + " --info " +
+                                  WinPath(dir + "/info.bin") + " -o " +
+                                  WinPath(dir + "/wine-tagged.exe"));
+    EXPECT_EQ(ReadFile(dir + "/wine-tagged.exe"), ReadFile(dir + "/Tagged.exe"));
+}
+
 std::map<std::string, std::string> ResourceFacts(const std::string& path) {
     std::map<std::string, std::string> facts;
     std::istringstream lines(RunTool("resinfo.exe", WinPath(path)));

@@ -159,7 +159,14 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std:
     return true;
 }
 
-std::string Pack(const Options& options) {
+// The payload-free installer beside this program, else the one the build names.
+std::string DefaultStub(const char* self) {
+    fs::path beside = fs::path(self).parent_path() / "KitbagInstaller-stub.exe";
+    std::error_code ignored;
+    return fs::is_regular_file(beside, ignored) ? beside.string() : KITBAG_DEFAULT_STUB;
+}
+
+std::string Pack(const Options& options, const char* self) {
     std::string error;
     std::map<std::uint16_t, std::u16string> settings;
     std::vector<PayloadFile> files;
@@ -169,7 +176,7 @@ std::string Pack(const Options& options) {
         !PlanPayload(files, options.Get("--program"), plan, error))
         return error;
 
-    std::string stub = options.Has("--stub") ? options.Get("--stub") : KITBAG_DEFAULT_STUB;
+    std::string stub = options.Has("--stub") ? options.Get("--stub") : DefaultStub(self);
     Bytes image;
     PeLayout layout;
     ResourceTree tree;
@@ -250,7 +257,7 @@ int main(int argc, char** argv) {
         std::cerr << "kitbag-pack: " << error << "\n" << kUsage;
         return 1;
     }
-    error = Pack(options);
+    error = Pack(options, argv[0]);
     if (!error.empty()) {
         std::cerr << "kitbag-pack: " << error << "; nothing written\n";
         return 1;

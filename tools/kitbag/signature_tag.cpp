@@ -61,17 +61,17 @@ struct Level {
 
 // Finds the path ContentInfo > [0] > SignedData > signerInfos > last SignerInfo, and the
 // signer's unauthenticated attributes other than ours.
-bool FindSignerPath(const Bytes& der, std::size_t end, std::vector<Level>& levels, Bytes& kept,
-                    std::size_t& objectEnd, std::string& error) {
+// Whatever follows the object in the entry (zero padding, or a block appended there by
+// another tool) is not carried over.
+bool FindSignerPath(const Bytes& der, std::vector<Level>& levels, Bytes& kept, std::string& error) {
     error = "the signature is not a PKCS#7 SignedData object this tool understands";
     std::vector<DerElement> children;
     DerElement contentInfo;
-    if (!ReadDerElement(der, 0, end, contentInfo) || contentInfo.tag != kSequence ||
+    if (!ReadDerElement(der, 0, der.size(), contentInfo) || contentInfo.tag != kSequence ||
         !Children(der, contentInfo, children) || children.size() != 2 || children[0].tag != kOid ||
         Slice(der, children[0].contentStart, children[0].end) != kSignedDataOid ||
         children[1].tag != kContext0)
         return false;
-    objectEnd = contentInfo.end;
     DerElement explicitTag = children[1];
     levels.push_back({kSequence, Slice(der, contentInfo.contentStart, explicitTag.start)});
     if (!Children(der, explicitTag, children) || children.size() != 1 ||
@@ -230,8 +230,7 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
     Bytes der = Slice(image, last + 8, last + lastLength);
     std::vector<Level> levels;
     Bytes kept;
-    std::size_t objectEnd = 0;
-    if (!FindSignerPath(der, der.size(), levels, kept, objectEnd, error))
+    if (!FindSignerPath(der, levels, kept, error))
         return false;
 
     // A length octet may grow as the filler does, so try until the object is 8-aligned.

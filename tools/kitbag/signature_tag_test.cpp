@@ -128,6 +128,15 @@ TEST_F(Tagging, ATagIsReplacedAndOtherUnsignedAttributesStay) {
     EXPECT_EQ(Count(twice, Text("first")), 0u);
     EXPECT_EQ(Count(twice, timestamp), 1u);
     EXPECT_EQ(twice.size(), Tag(image, Text("second")).size());
+
+    // A block appended after the object, the way Windows' padding check rejects, goes.
+    Bytes appended = test::MakeSignedData();
+    for (const char* part : {"MRDC", "old information", "123456"})
+        appended = Concat(appended, Text(part));
+    Bytes replaced = Tag(test::AppendCertificate(BigImage(), appended), Text("new"));
+    EXPECT_EQ(FindInformation(replaced), Text("new"));
+    EXPECT_EQ(Count(replaced, Text("old information")), 0u);
+    EXPECT_EQ(Count(replaced, Text("MRDC")), 1u);
 }
 
 TEST_F(Tagging, RefusesWhatTheInstallerCouldNotReadOrWindowsWouldReject) {

@@ -7,10 +7,14 @@
 #include <filesystem>
 #include <fstream>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
 
 extern char** environ;
+#endif
 
 namespace kitbag {
 
@@ -110,6 +114,39 @@ std::optional<std::int32_t> ParseInt32(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
+#ifdef _WIN32
+static std::string QuoteArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count only before a quote: there they are doubled, and the quote escaped.
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + "\"";
+}
+
+int RunProgram(const std::vector<std::string>& argv) {
+    // The C runtime joins the arguments with blanks and does no quoting of its own.
+    std::vector<std::string> quoted;
+    for (const auto& a : argv)
+        quoted.push_back(QuoteArgument(a));
+    std::vector<const char*> args;
+    for (const auto& a : quoted)
+        args.push_back(a.c_str());
+    args.push_back(nullptr);
+    intptr_t status = _spawnvp(_P_WAIT, argv[0].c_str(), args.data());
+    return status < 0 ? -1 : static_cast<int>(status);
+}
+#else
 int RunProgram(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const auto& a : argv)
@@ -124,5 +161,6 @@ int RunProgram(const std::vector<std::string>& argv) {
             return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 } // namespace kitbag
