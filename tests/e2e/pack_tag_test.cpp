@@ -1,0 +1,327 @@
+// A product folder packed into a signed installer, tagged with information, and run under
+// Wine; and what both tools refuse.
+#include "wine_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct HostRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch) {
+    std::string command;
+    for (const auto& a : argv)
+        command += Quote(a) + " ";
+    command += ">" + Quote(scratch + ".out") + " 2>" + Quote(scratch + ".err");
+    int status = std::system(command.c_str());
+    HostRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(scratch + ".out").value_or("");
+    run.err = ReadFile(scratch + ".err").value_or("");
+    fs::remove(scratch + ".out");
+    fs::remove(scratch + ".err");
+    return run;
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes;
+    while (bytes.size() < n) {
+        bytes.push_back(static_cast<char>(random()));
+        if (bytes.size() >= 4 && bytes.compare(bytes.size() - 4, 4, "MRDC") == 0)
+            bytes.pop_back();
+    }
+    return bytes;
+}
+
+std::vector<std::string> SigningArguments() {
+    return {"--sign-cert", BuildPath("signing/dev-cert.pem"), "--sign-key",
+            BuildPath("signing/dev-key.pem")};
+}
+
+// The product: the stand-in wizard as its program, files in nested folders, an empty file.
+const std::map<std::string, std::string>& ProductFiles() {
+    static const std::map<std::string, std::string> files = {
+        {"Setup.exe", ReadFile(BuildPath("wizard/Brasswick.Hopwell.UI.exe")).value_or("")},
+        {"lib/deep/Data.bin", RandomBytes(300000, 1)},
+        {"docs/Read Me.txt", "Read me first.\r\n"},
+        {"empty.dat", ""},
+    };
+    return files;
+}
+
+class PackAndTag : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = FreshFolder("pack_and_tag");
+        for (const auto& [name, bytes] : ProductFiles())
+            WriteBytes(dir + "/product/" + name, bytes);
+        information = RandomBytes(999, 2) + std::string(1, '\0');
+        WriteBytes(dir + "/info.bin", information);
+        std::vector<std::string> pack = {KITBAG_PACK_TOOL,
+                                         "--payload",
+                                         dir + "/product",
+                                         "--program",
+                                         "Setup.exe",
+                                         "--title",
+                                         "Acme Product",
+                                         "--admin-install",
+                                         "0",
+                                         "--program-name",
+                                         "AcmeName",
+                                         "--disk-mb",
+                                         "1",
+                                         "-o",
+                                         dir + "/Setup.exe"};
+        for (const auto& a : SigningArguments())
+            pack.push_back(a);
+        packRun = RunHost(pack, dir + "/pack");
+        tagRun = RunHost({KITBAG_TAG_TOOL, "--in", dir + "/Setup.exe", "--info", dir + "/info.bin",
+                          "-o", dir + "/Tagged.exe"},
+                         dir + "/tag");
+    }
+
+    static std::string dir;
+    static std::string information;
+    static HostRun packRun;
+    static HostRun tagRun;
+};
+std::string PackAndTag::dir;
+std::string PackAndTag::information;
+HostRun PackAndTag::packRun;
+HostRun PackAndTag::tagRun;
+
+TEST_F(PackAndTag, PackReportsEveryFileAndTheTagKeepsTheSignatureValid) {
+    ASSERT_EQ(packRun.exitCode, 0) << packRun.err;
+    for (const char* name : {"Setup.exe", "lib\\deep\\Data.bin", "docs\\Read Me.txt", "empty.dat"})
+        EXPECT_NE(packRun.out.find(std::string("  ") + name + "  "), std::string::npos) << name;
+    EXPECT_NE(packRun.out.find("Packed 4 files, "), std::string::npos) << packRun.out;
+    ASSERT_EQ(tagRun.exitCode, 0) << tagRun.err;
+
+    for (const char* exe : {"/Setup.exe", "/Tagged.exe"}) {
+        HostRun verify = RunHost({"osslsigncode", "verify", "-CAfile",
+                                  BuildPath("signing/dev-cert.pem"), "-in", dir + exe},
+                                 dir + "/verify");
+        EXPECT_EQ(verify.exitCode, 0) << exe << verify.out << verify.err;
+    }
+
+    // The certificate entry holds one DER object and nothing after it.
+    std::string tagged = ReadFile(dir + "/Tagged.exe").value_or("");
+    auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(tagged[at])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(tagged[at + 1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(tagged[at + 2])) << 16 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(tagged[at + 3])) << 24;
+    };
+    std::size_t directory = u32(60) + 24 + 96 + 8 * 4;
+    std::size_t table = u32(directory), tableSize = u32(directory + 4);
+    ASSERT_EQ(table + tableSize, tagged.size());
+    ASSERT_EQ(u32(table), tableSize);
+    EXPECT_EQ(tableSize % 8, 0u);
+    WriteBytes(dir + "/entry.der", tagged.substr(table + 8));
+    HostRun parse = RunHost({"openssl", "asn1parse", "-inform", "DER", "-in", dir + "/entry.der"},
+                            dir + "/asn1");
+    ASSERT_EQ(parse.exitCode, 0) << parse.err;
+    std::size_t header = 0, length = 0;
+    ASSERT_EQ(std::sscanf(parse.out.c_str(), "    0:d=0  hl=%zu l=%zu", &header, &length), 2)
+        << parse.out.substr(0, 200);
+    EXPECT_EQ(header + length, tableSize - 8);
+    EXPECT_EQ(parse.out.find(":d=0 ", parse.out.find('\n')), std::string::npos)
+        << "a second top-level object";
+
+    EXPECT_EQ(tagged.substr(tagged.size() - information.size() - 10),
+              "MRDC" + information + std::string(6, '\0'));
+    HostRun show = RunHost({KITBAG_TAG_TOOL, "--in", dir + "/Tagged.exe", "--show"}, dir + "/show");
+    EXPECT_EQ(show.exitCode, 0);
+    EXPECT_EQ(show.out, information);
+}
+
+TEST_F(PackAndTag, InstallerVerifiesUnpacksTheFolderAndWritesTheTagUnderWine) {
+    ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
+    std::string base = dir + "/base";
+    std::string exe = fs::relative(dir + "/Tagged.exe", BuildPath("")).string();
+    auto run = RunInstaller(
+        exe, "log run.log temp \"" + WinPath(base) + "\" /keep /IAgreeToTheEULA", dir,
+        {{"KITBAG_WIZARD_RECORD", WinPath(dir + "/record.txt")}, {"KITBAG_WIZARD_WINDOW", "none"}});
+    ASSERT_TRUE(run.finished) << run.output;
+    // A silent run whose signature does not verify ends with 0x800B0100 before anything else.
+    EXPECT_EQ(run.exitCode, 0u);
+    std::string log = ReadFile(dir + "/run.log").value_or("");
+    EXPECT_NE(log.find("BW_I=\"AcmeName\""), std::string::npos) << log;
+
+    // Until signature verification and payload extraction are built, the installer carries
+    // a placeholder that says so, and the checks that need them wait.
+    std::string placeholder = "signature verification is not built yet";
+    std::string wide;
+    for (char c : placeholder)
+        wide += std::string(1, c) + '\0';
+    if (ReadFile(dir + "/Tagged.exe").value_or("").find(wide) == std::string::npos) {
+        std::string tampered = ReadFile(dir + "/Tagged.exe").value_or("");
+        tampered[0x1000] = static_cast<char>(tampered[0x1000] ^ 1);
+        WriteBytes(dir + "/Tampered.exe", tampered);
+        auto bad = RunInstaller(fs::relative(dir + "/Tampered.exe", BuildPath("")).string(),
+                                "/IAgreeToTheEULA", dir);
+        EXPECT_EQ(bad.exitCode, 0x800B0100u) << bad.output;
+    }
+    if (log.find("Payload extraction and the wizard start are not built yet") != std::string::npos)
+        GTEST_SKIP() << "the installer does not unpack its payload yet";
+
+    std::vector<fs::path> folders;
+    for (const auto& entry : fs::directory_iterator(base))
+        folders.push_back(entry.path());
+    ASSERT_EQ(folders.size(), 1u) << log;
+    for (const auto& [name, bytes] : ProductFiles()) {
+        std::string lower = name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(ReadFile((folders[0] / lower).string()), bytes) << lower;
+    }
+    EXPECT_EQ(ReadFile((folders[0] / "info.xml").string()), information);
+    EXPECT_TRUE(FileExists(dir + "/record.txt")) << "the program was not started\n" << log;
+}
+
+TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
+    ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
+    // No blank in any argument: the helper splits the Windows program's arguments at blanks.
+    HostRun host = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
+                            "Setup.exe", "--title", "Acme", "-o", dir + "/host.exe"},
+                           dir + "/host");
+    ASSERT_EQ(host.exitCode, 0) << host.err;
+    std::string packed = RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
+                                                        " --program Setup.exe --title Acme -o " +
+                                                        WinPath(dir + "/wine.exe"));
+    EXPECT_EQ(ReadFile(dir + "/wine.exe"), ReadFile(dir + "/host.exe")) << packed;
+
+    RunTool("kitbag-tag.exe", "--in " + WinPath(dir + "/Setup.exe") + " --info " +
+                                  WinPath(dir + "/info.bin") + " -o " +
+                                  WinPath(dir + "/wine-tagged.exe"));
+    EXPECT_EQ(ReadFile(dir + "/wine-tagged.exe"), ReadFile(dir + "/Tagged.exe"));
+}
+
+std::map<std::string, std::string> ResourceFacts(const std::string& path) {
+    std::map<std::string, std::string> facts;
+    std::istringstream lines(RunTool("resinfo.exe", WinPath(path)));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        auto eq = line.find('=');
+        if (eq != std::string::npos)
+            facts[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return facts;
+}
+
+TEST_F(PackAndTag, ResourcesAreTheDefaultBuildsWithTheProductsSettingsAndFiles) {
+    ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
+    auto expected = ResourceFacts(BuildPath("KitbagInstaller.exe"));
+    ASSERT_FALSE(expected.empty());
+    for (auto at = expected.begin(); at != expected.end();)
+        at = at->first.rfind("toolkit[", 0) == 0 ? expected.erase(at) : std::next(at);
+    expected["string[1]"] = "Acme Product";
+    expected["string[103]"] = "1";
+    expected["string[145]"] = "0";
+    expected["string[201]"] = "AcmeName";
+    std::string manifest =
+        "102*Setup.exe*" + std::to_string(ProductFiles().at("Setup.exe").size()) +
+        "*103*docs\\Read Me.txt*16*104*empty.dat*0*105*lib\\deep\\Data.bin*300000";
+    expected["toolkit[101]"] = std::to_string(manifest.size());
+    expected["toolkit[102]"] = std::to_string(ProductFiles().at("Setup.exe").size());
+    expected["toolkit[103]"] = "16";
+    expected["toolkit[104]"] = "0";
+    expected["toolkit[105]"] = "300000";
+    EXPECT_EQ(ResourceFacts(dir + "/Tagged.exe"), expected);
+}
+
+struct Refusal {
+    std::string what;
+    std::map<std::string, std::string> files; // the product folder
+    std::string program;
+};
+
+TEST(PackRefusals, EachEndsNonZeroWithAMessageAndWritesNothing) {
+    std::string wizard = "MZ program";
+    const std::vector<Refusal> rows = {
+        {"a name with the manifest's separator",
+         {{"setup.exe", wizard}, {"a*b.txt", "x"}},
+         "setup.exe"},
+        {"a drive", {{"setup.exe", wizard}, {"C:evil.dll", "x"}}, "setup.exe"},
+        {"a leading backslash", {{"setup.exe", wizard}, {"\\evil.dll", "x"}}, "setup.exe"},
+        {"a backslash inside a name",
+         {{"setup.exe", wizard}, {"lib\\..\\x.dll", "x"}},
+         "setup.exe"},
+        {"names differing in case",
+         {{"setup.exe", wizard}, {"a.txt", "x"}, {"A.txt", "y"}},
+         "setup.exe"},
+        {"a name too long", {{"setup.exe", wizard}, {std::string(156, 'n'), "x"}}, "setup.exe"},
+        {"an empty folder", {}, "setup.exe"},
+        {"a program not in the folder", {{"setup.exe", wizard}}, "other.exe"},
+        {"a program that would not run", {{"setup.cmd", "@echo"}}, "setup.cmd"},
+    };
+    for (const auto& row : rows) {
+        std::string dir = FreshFolder("pack_refusal");
+        fs::create_directories(dir + "/product");
+        for (const auto& [name, bytes] : row.files)
+            WriteBytes(dir + "/product/" + name, bytes);
+        HostRun run = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
+                               row.program, "-o", dir + "/out/Setup.exe"},
+                              dir + "/run");
+        EXPECT_NE(run.exitCode, 0) << row.what;
+        EXPECT_NE(run.err.find("kitbag-pack: "), std::string::npos) << row.what;
+        EXPECT_FALSE(fs::exists(dir + "/out/Setup.exe")) << row.what;
+    }
+}
+
+TEST(TagRefusals, EachEndsNonZeroWithAMessageAndWritesNothing) {
+    std::string dir = FreshFolder("tag_refusal");
+    fs::copy_file(BuildPath("KitbagInstaller.exe"), dir + "/signed.exe");
+    std::string notLast = ReadFile(dir + "/signed.exe").value_or("") + std::string(8, 'x');
+    WriteBytes(dir + "/notlast.exe", notLast);
+    WriteBytes(dir + "/small.info", "key=1");
+    WriteBytes(dir + "/big.info", std::string(4107, 'b'));
+    WriteBytes(dir + "/empty.info", "");
+    const std::pair<std::string, std::string> rows[] = {
+        {BuildPath("KitbagInstaller-unsigned.exe"), "small.info"},
+        {dir + "/notlast.exe", "small.info"},
+        {dir + "/signed.exe", "big.info"},
+        {dir + "/signed.exe", "empty.info"},
+    };
+    for (const auto& [in, info] : rows) {
+        HostRun run = RunHost(
+            {KITBAG_TAG_TOOL, "--in", in, "--info", dir + "/" + info, "-o", dir + "/out.exe"},
+            dir + "/run");
+        EXPECT_NE(run.exitCode, 0) << in << " " << info;
+        EXPECT_NE(run.err.find("kitbag-tag: "), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(dir + "/out.exe")) << in << " " << info;
+    }
+    std::size_t leftovers = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        leftovers += entry.path().string().find("partial") != std::string::npos;
+    EXPECT_EQ(leftovers, 0u);
+}
+
+} // namespace

@@ -1,0 +1,266 @@
+// kitbag-pack: turns a product's folder into an installer, written into the payload-free
+// installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "tools/kitbag/payload_plan.h"
+#include "tools/kitbag/resource_section.h"
+#include "tools/kitbag/tool_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+namespace fs = std::filesystem;
+using namespace kitbag;
+
+namespace {
+
+const char kUsage[] =
+    "usage: kitbag-pack --payload DIR --program NAME.exe [--title TEXT]\n"
+    "                   [--program-type AnyCPU|x86|x64|x32Only] [--disk-mb N]\n"
+    "                   [--dotnet E1,E2,E3,E4,E5,E6,E7] [--admin-install 0|1]\n"
+    "                   [--program-name NAME] [--sign-cert CERT.pem --sign-key KEY.pem]\n"
+    "                   [--stub INSTALLER.exe] -o OUTPUT.exe\n";
+
+constexpr std::uint16_t kIdProgramType = 0, kIdTitle = 1, kIdDiskMb = 103, kIdDotnetFirst = 138,
+                        kIdAdminInstall = 145, kIdProgramName = 201;
+
+struct Options {
+    std::map<std::string, std::string> values;
+    std::string Get(const std::string& name) const {
+        auto found = values.find(name);
+        return found == values.end() ? std::string() : found->second;
+    }
+    bool Has(const std::string& name) const { return values.count(name) != 0; }
+};
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+    static const char* known[] = {"--payload",   "--program",  "--title",         "--program-type",
+                                  "--disk-mb",   "--dotnet",   "--admin-install", "--program-name",
+                                  "--sign-cert", "--sign-key", "--stub",          "-o"};
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
+            error = "unknown argument '" + name + "'";
+            return false;
+        }
+        if (i + 1 >= argc) {
+            error = name + " needs a value";
+            return false;
+        }
+        if (!options.values.emplace(name, argv[++i]).second) {
+            error = name + " is given twice";
+            return false;
+        }
+    }
+    for (const char* required : {"--payload", "--program", "-o"}) {
+        if (!options.Has(required)) {
+            error = std::string(required) + " is missing";
+            return false;
+        }
+    }
+    if (options.Has("--sign-cert") != options.Has("--sign-key")) {
+        error = "--sign-cert and --sign-key go together";
+        return false;
+    }
+    return true;
+}
+
+// The string-table settings the options ask for, checked.
+bool Settings(const Options& options, std::map<std::uint16_t, std::u16string>& settings,
+              std::string& error) {
+    auto ascii = [](const std::string& s) { return std::u16string(s.begin(), s.end()); };
+    if (options.Has("--program-type")) {
+        std::string type = options.Get("--program-type");
+        if (type != "AnyCPU" && type != "x86" && type != "x64" && type != "x32Only") {
+            error = "--program-type is one of AnyCPU, x86, x64, x32Only";
+            return false;
+        }
+        settings[kIdProgramType] = ascii(type);
+    }
+    for (auto [option, id] : {std::pair<const char*, std::uint16_t>{"--title", kIdTitle},
+                              {"--program-name", kIdProgramName}}) {
+        if (!options.Has(option))
+            continue;
+        auto text = Utf8ToUtf16(options.Get(option));
+        if (!text || text->empty() || text->size() > 1000) {
+            error = std::string(option) + " needs 1 to 1000 characters of UTF-8 text";
+            return false;
+        }
+        settings[id] = *text;
+    }
+    if (options.Has("--disk-mb")) {
+        auto mb = ParseInt32(options.Get("--disk-mb"));
+        if (!mb || *mb < 0) {
+            error = "--disk-mb is a number of megabytes from 0 to 2147483647";
+            return false;
+        }
+        settings[kIdDiskMb] = ascii(std::to_string(*mb));
+    }
+    if (options.Has("--dotnet")) {
+        std::string list = options.Get("--dotnet") + ",";
+        std::vector<std::int32_t> entries;
+        for (std::size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos;
+             at = comma + 1) {
+            auto entry = ParseInt32(list.substr(at, comma - at));
+            if (!entry) {
+                entries.clear();
+                break;
+            }
+            entries.push_back(*entry);
+        }
+        if (entries.size() != 7) {
+            error = "--dotnet takes seven numbers separated by commas (2.0, 3.0, 3.5, 4.0 "
+                    "client, 4.0 full, 4.5 client, 4.5 full; -1 refuses a version)";
+            return false;
+        }
+        for (std::uint16_t i = 0; i < 7; ++i)
+            settings[kIdDotnetFirst + i] = ascii(std::to_string(entries[i]));
+    }
+    if (options.Has("--admin-install")) {
+        std::string admin = options.Get("--admin-install");
+        if (admin != "0" && admin != "1") {
+            error = "--admin-install is 0 or 1";
+            return false;
+        }
+        settings[kIdAdminInstall] = ascii(admin);
+    }
+    return true;
+}
+
+bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error) {
+    std::error_code failure;
+    if (!fs::is_directory(folder, failure)) {
+        error = "'" + folder + "' is not a folder";
+        return false;
+    }
+    fs::recursive_directory_iterator walk(folder, failure), end;
+    for (; !failure && walk != end; walk.increment(failure)) {
+        const fs::directory_entry& entry = *walk;
+        std::string relative = fs::relative(entry.path(), folder, failure).generic_string();
+        if (failure)
+            break;
+        if (entry.is_symlink() && entry.is_directory()) {
+            error = "'" + relative + "' is a link to a folder; copy the folder in instead";
+            return false;
+        }
+        if (entry.is_directory())
+            continue;
+        if (!entry.is_regular_file()) {
+            error = "'" + relative + "' is not a regular file";
+            return false;
+        }
+        files.push_back({relative, entry.file_size()});
+    }
+    if (failure) {
+        error = "cannot read the folder '" + folder + "': " + failure.message();
+        return false;
+    }
+    return true;
+}
+
+// The payload-free installer beside this program, else the one the build names.
+std::string DefaultStub(const char* self) {
+    fs::path beside = fs::path(self).parent_path() / "KitbagInstaller-stub.exe";
+    std::error_code ignored;
+    return fs::is_regular_file(beside, ignored) ? beside.string() : KITBAG_DEFAULT_STUB;
+}
+
+std::string Pack(const Options& options, const char* self) {
+    std::string error;
+    std::map<std::uint16_t, std::u16string> settings;
+    std::vector<PayloadFile> files;
+    PayloadPlan plan;
+    if (!Settings(options, settings, error) ||
+        !ListFolder(options.Get("--payload"), files, error) ||
+        !PlanPayload(files, options.Get("--program"), plan, error))
+        return error;
+
+    std::string stub = options.Has("--stub") ? options.Get("--stub") : DefaultStub(self);
+    Bytes image;
+    PeLayout layout;
+    ResourceTree tree;
+    if (!ReadWholeFile(stub, image, error) || !ParsePe(image, layout, error) ||
+        !ReadResources(image, layout, tree, error))
+        return "the stub '" + stub + "': " + error;
+    const ResourceName toolkit = ResourceName::String("TOOLKIT");
+    if (tree.count(toolkit))
+        return "the stub '" + stub + "' carries a payload already";
+    for (const auto& [id, text] : settings)
+        if (!SetTableString(tree, id, text, error))
+            return error;
+
+    NameMap& payload = tree[toolkit];
+    payload[ResourceName::Id(kManifestId)][0].bytes.assign(plan.manifest.begin(),
+                                                           plan.manifest.end());
+    std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
+    fs::path folder = options.Get("--payload");
+    for (const PlannedFile& file : plan.files) {
+        Bytes& bytes = payload[ResourceName::Id(file.id)][0].bytes;
+        if (!ReadWholeFile((folder / file.path).string(), bytes, error))
+            return error;
+        if (bytes.size() != file.size)
+            return "'" + file.path + "' changed while it was being packed";
+        std::cout << "File      " << file.id << "  " << file.name << "  " << file.size
+                  << " bytes\n";
+    }
+
+    Bytes packed;
+    if (!ReplaceResources(image, tree, packed, error))
+        return "the stub '" + stub + "': " + error;
+    tree.clear();
+    image.clear();
+
+    std::string output = options.Get("-o");
+    std::string temporary;
+    if (!WriteTemporary(output, packed, temporary, error))
+        return error;
+    std::string final = temporary;
+    if (options.Has("--sign-cert")) {
+        final = output + ".kitbag-signed";
+        RemoveQuietly(final);
+        std::vector<std::string> sign = {"osslsigncode", "sign",
+                                         "-certs",       options.Get("--sign-cert"),
+                                         "-key",         options.Get("--sign-key")};
+        if (options.Has("--program-name")) {
+            sign.push_back("-n");
+            sign.push_back(options.Get("--program-name"));
+        }
+        for (const std::string& s : {std::string("-in"), temporary, std::string("-out"), final})
+            sign.push_back(s);
+        int status = RunProgram(sign);
+        RemoveQuietly(temporary);
+        if (status != 0) {
+            RemoveQuietly(final);
+            return status < 0 ? "cannot run osslsigncode" : "osslsigncode could not sign";
+        }
+    }
+    if (!Commit(final, output, error))
+        return error;
+    std::error_code ignored;
+    std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
+              << output << "': " << fs::file_size(output, ignored) << " bytes"
+              << (options.Has("--sign-cert") ? ", signed" : ", not signed") << "\n";
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (argc == 1) {
+        std::cerr << kUsage;
+        return 1;
+    }
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::cerr << "kitbag-pack: " << error << "\n" << kUsage;
+        return 1;
+    }
+    error = Pack(options, argv[0]);
+    if (!error.empty()) {
+        std::cerr << "kitbag-pack: " << error << "; nothing written\n";
+        return 1;
+    }
+    return 0;
+}

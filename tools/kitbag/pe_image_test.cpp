@@ -1,0 +1,163 @@
+#include "tools/kitbag/resource_section.h"
+#include "tools/kitbag/test_images.h"
+
+#include <gtest/gtest.h>
+
+namespace kitbag {
+namespace {
+
+ResourceTree SampleTree() {
+    ResourceTree tree;
+    std::string error;
+    SetTableString(tree, 1, u"Kitbag", error);
+    tree[ResourceName::Id(kStringTableType)][ResourceName::Id(1)][0x409] =
+        tree[ResourceName::Id(kStringTableType)][ResourceName::Id(1)][0];
+    tree[ResourceName::Id(kStringTableType)][ResourceName::Id(1)].erase(0);
+    tree[ResourceName::Id(24)][ResourceName::Id(1)][0x409].bytes = Bytes(300, 'x');
+    return tree;
+}
+
+PeLayout Layout(const Bytes& image) {
+    PeLayout layout;
+    std::string error;
+    EXPECT_TRUE(ParsePe(image, layout, error)) << error;
+    return layout;
+}
+
+TEST(PeImage, ChecksumFoldsCarriesSkipsItsOwnFieldAndAddsTheLength) {
+    EXPECT_EQ(PeChecksum({1, 0, 2, 0, 3, 0}, 100), 6u + 6u);
+    EXPECT_EQ(PeChecksum({0xFF, 0xFF, 0x02, 0x00}, 100), 2u + 4u); // 0xFFFF + 2 folds to 2
+    EXPECT_EQ(PeChecksum({1, 0, 0xAA, 0xBB, 0xCC, 0xDD, 5}, 2), 1u + 5u + 7u);
+}
+
+TEST(PeImage, RefusesImagesItCannotRewrite) {
+    Bytes good = test::MakeImage(SampleTree());
+    const struct {
+        const char* what;
+        std::size_t at;
+        std::uint32_t value;
+        int width;
+    } rows[] = {
+        {"no MZ", 0, 'X', 1},
+        {"PE header beyond the file", 60, 0xFFFFFF00u, 4},
+        {"64-bit machine", 0x44, 0x8664, 2},
+        {"PE32+ optional header", 0x58, 0x20B, 2},
+        {"file alignment not a power of two", 0x58 + 36, 0x300, 4},
+        {"too many sections for the headers", 0x46, 40, 2},
+        {"section data beyond the file", 0x138 + 40 + 20, 0x100000, 4},
+    };
+    for (const auto& row : rows) {
+        Bytes bad = good;
+        if (row.width == 1)
+            bad[row.at] = static_cast<std::uint8_t>(row.value);
+        else if (row.width == 2)
+            WriteU16(bad, row.at, static_cast<std::uint16_t>(row.value));
+        else
+            WriteU32(bad, row.at, row.value);
+        PeLayout layout;
+        std::string error;
+        EXPECT_FALSE(ParsePe(bad, layout, error)) << row.what;
+        EXPECT_FALSE(error.empty()) << row.what;
+    }
+}
+
+TEST(PeImage, ResourcesSurviveAReadAndRebuild) {
+    ResourceTree tree = SampleTree();
+    tree[ResourceName::String("TOOLKIT")][ResourceName::Id(101)][0] = {{'1', '0', '2'}, 0};
+    tree[ResourceName::String("TOOLKIT")][ResourceName::Id(102)][0] = {Bytes(5000, 7), 1252};
+    Bytes image = test::MakeImage(tree);
+    PeLayout layout = Layout(image);
+    ResourceTree read;
+    std::string error;
+    ASSERT_TRUE(ReadResources(image, layout, read, error)) << error;
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_TRUE(read.begin()->first.isString); // string-named types come first
+    EXPECT_EQ(read.begin()->first.text, u"TOOLKIT");
+    EXPECT_EQ(read[ResourceName::String("TOOLKIT")][ResourceName::Id(102)][0].bytes,
+              Bytes(5000, 7));
+    EXPECT_EQ(read[ResourceName::String("TOOLKIT")][ResourceName::Id(102)][0].codePage, 1252u);
+    EXPECT_EQ(GetTableString(read, 1), u"Kitbag");
+    // The root directory counts one named entry and two id entries.
+    std::size_t root = layout.sections[1].rawPointer;
+    EXPECT_EQ(ReadU16(image, root + 12), 1);
+    EXPECT_EQ(ReadU16(image, root + 14), 2);
+}
+
+TEST(PeImage, StringTableEntriesChangeAloneInEveryLanguageOfTheirBlock) {
+    ResourceTree tree = SampleTree();
+    std::string error;
+    tree[ResourceName::Id(kStringTableType)][ResourceName::Id(1)][0x407] =
+        tree[ResourceName::Id(kStringTableType)][ResourceName::Id(1)][0x409];
+    ASSERT_TRUE(SetTableString(tree, 0, u"x64", error));
+    ASSERT_TRUE(SetTableString(tree, 201, u"Prod\u00fckt", error));
+    for (auto& [language, data] : tree[ResourceName::Id(kStringTableType)][ResourceName::Id(1)]) {
+        ResourceTree one;
+        one[ResourceName::Id(kStringTableType)][ResourceName::Id(1)][language] = data;
+        EXPECT_EQ(GetTableString(one, 0), u"x64") << language;
+        EXPECT_EQ(GetTableString(one, 1), u"Kitbag") << language;
+        EXPECT_EQ(GetTableString(one, 2), u"") << language;
+    }
+    EXPECT_EQ(GetTableString(tree, 201), u"Prod\u00fckt"); // block 13, made neutral
+    EXPECT_EQ(tree[ResourceName::Id(kStringTableType)][ResourceName::Id(13)].count(0), 1u);
+}
+
+TEST(PeImage, AGrownResourceSectionMovesTheRelocationsAndKeepsTheHeadersTrue) {
+    Bytes image = test::MakeImage(SampleTree());
+    PeLayout before = Layout(image);
+    ResourceTree tree;
+    std::string error;
+    ASSERT_TRUE(ReadResources(image, before, tree, error)) << error;
+    tree[ResourceName::String("TOOLKIT")][ResourceName::Id(102)][0].bytes = Bytes(0x3456, 9);
+    Bytes out;
+    ASSERT_TRUE(ReplaceResources(image, tree, out, error)) << error;
+    PeLayout after = Layout(out);
+
+    ASSERT_EQ(after.sections.size(), 3u);
+    const Section& rsrc = after.sections[1];
+    const Section& reloc = after.sections[2];
+    EXPECT_EQ(rsrc.rawPointer, before.sections[1].rawPointer);
+    EXPECT_EQ(rsrc.rawSize % test::kFileAlignment, 0u);
+    EXPECT_GE(rsrc.virtualSize, 0x3456u);
+    EXPECT_EQ(reloc.virtualAddress,
+              AlignUp(rsrc.virtualAddress + rsrc.virtualSize, test::kSectionAlignment));
+    EXPECT_EQ(reloc.rawPointer, rsrc.rawPointer + rsrc.rawSize);
+    EXPECT_EQ(out.size(), reloc.rawPointer + reloc.rawSize);
+    EXPECT_EQ(after.Dir(kResourceDirectory).address, rsrc.virtualAddress);
+    EXPECT_EQ(after.Dir(kResourceDirectory).size, rsrc.virtualSize);
+    EXPECT_EQ(after.Dir(kBaseRelocationDirectory).address, reloc.virtualAddress);
+    EXPECT_EQ(ReadU32(out, reloc.rawPointer), 0x1000u); // the block itself, unchanged
+    EXPECT_EQ(ReadU32(out, after.optionalOffset + 56),
+              AlignUp(reloc.virtualAddress + reloc.virtualSize, test::kSectionAlignment));
+    EXPECT_EQ(ReadU32(out, after.optionalOffset + 8), rsrc.rawSize + reloc.rawSize);
+    EXPECT_EQ(ReadU32(out, after.ChecksumOffset()), PeChecksum(out, after.ChecksumOffset()));
+    // The code section is byte for byte the same.
+    EXPECT_TRUE(std::equal(image.begin() + 0x200, image.begin() + 0x400, out.begin() + 0x200));
+
+    ResourceTree reread;
+    ASSERT_TRUE(ReadResources(out, after, reread, error)) << error;
+    EXPECT_EQ(reread[ResourceName::String("TOOLKIT")][ResourceName::Id(102)][0].bytes,
+              Bytes(0x3456, 9));
+}
+
+TEST(PeImage, ReplacingResourcesRefusesSignedImagesAndDataItCannotMove) {
+    Bytes image = test::MakeImage(SampleTree());
+    ResourceTree tree = SampleTree();
+    Bytes out;
+    std::string error;
+    EXPECT_FALSE(
+        ReplaceResources(test::AppendCertificate(image, test::MakeSignedData()), tree, out, error));
+    EXPECT_NE(error.find("signed"), std::string::npos) << error;
+
+    Bytes trailing = image;
+    trailing.push_back(1);
+    EXPECT_FALSE(ReplaceResources(trailing, tree, out, error));
+    EXPECT_NE(error.find("after its last section"), std::string::npos) << error;
+
+    Bytes pinned = image; // the relocation directory no longer names the last section
+    WriteU32(pinned, 0x58 + 96 + 8 * kBaseRelocationDirectory, 0);
+    EXPECT_FALSE(ReplaceResources(pinned, tree, out, error));
+    EXPECT_NE(error.find("cannot be moved"), std::string::npos) << error;
+}
+
+} // namespace
+} // namespace kitbag

@@ -1,0 +1,127 @@
+#include "tools/kitbag/pe_layout.h"
+
+namespace kitbag {
+
+namespace {
+
+bool IsPowerOfTwo(std::uint32_t v) {
+    return v != 0 && (v & (v - 1)) == 0;
+}
+
+} // namespace
+
+int PeLayout::SectionOfRva(std::uint32_t rva) const {
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        const Section& s = sections[i];
+        std::uint32_t span = s.virtualSize != 0 ? s.virtualSize : s.rawSize;
+        if (rva >= s.virtualAddress && rva - s.virtualAddress < span)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool PeLayout::RvaToOffset(std::uint32_t rva, std::uint32_t length, std::size_t& offset) const {
+    int index = SectionOfRva(rva);
+    if (index < 0)
+        return false;
+    const Section& s = sections[index];
+    std::uint64_t inSection = rva - s.virtualAddress;
+    if (inSection + length > s.rawSize)
+        return false;
+    offset = static_cast<std::size_t>(s.rawPointer + inSection);
+    return true;
+}
+
+bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
+    layout = PeLayout{};
+    if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') {
+        error = "not an executable (no MZ header)";
+        return false;
+    }
+    std::uint32_t peOffset = ReadU32(image, 60);
+    if (!InBounds(image.size(), peOffset, 4 + 20) || ReadU32(image, peOffset) != 0x00004550) {
+        error = "not a PE image (no PE signature)";
+        return false;
+    }
+    layout.coffOffset = peOffset + 4;
+    if (ReadU16(image, layout.coffOffset) != 0x14C) {
+        error = "not a 32-bit Intel image";
+        return false;
+    }
+    std::uint16_t sectionCount = ReadU16(image, layout.coffOffset + 2);
+    layout.symbolTablePointer = ReadU32(image, layout.coffOffset + 8);
+    std::uint16_t optionalSize = ReadU16(image, layout.coffOffset + 16);
+    layout.optionalOffset = layout.coffOffset + 20;
+    if (optionalSize < 96 || !InBounds(image.size(), layout.optionalOffset, optionalSize) ||
+        ReadU16(image, layout.optionalOffset) != 0x10B) {
+        error = "not a PE32 image (optional header missing or of another kind)";
+        return false;
+    }
+    layout.sectionAlignment = ReadU32(image, layout.optionalOffset + 32);
+    layout.fileAlignment = ReadU32(image, layout.optionalOffset + 36);
+    layout.sizeOfHeaders = ReadU32(image, layout.optionalOffset + 60);
+    if (!IsPowerOfTwo(layout.fileAlignment) || !IsPowerOfTwo(layout.sectionAlignment) ||
+        layout.fileAlignment > layout.sectionAlignment) {
+        error = "the image's alignments are not powers of two";
+        return false;
+    }
+    std::uint32_t directoryCount = ReadU32(image, layout.optionalOffset + 92);
+    if (directoryCount < kBaseRelocationDirectory + 1 || directoryCount > 16 ||
+        96 + 8ull * directoryCount > optionalSize) {
+        error = "the image's data directory is too short";
+        return false;
+    }
+    for (std::uint32_t i = 0; i < directoryCount; ++i) {
+        std::size_t at = layout.DirectoryOffset(static_cast<int>(i));
+        layout.directories.push_back({ReadU32(image, at), ReadU32(image, at + 4)});
+    }
+    layout.sectionTableOffset = layout.optionalOffset + optionalSize;
+    if (!InBounds(image.size(), layout.sectionTableOffset, 40ull * sectionCount) ||
+        layout.sectionTableOffset + 40ull * sectionCount > layout.sizeOfHeaders) {
+        error = "the section table does not fit the headers";
+        return false;
+    }
+    for (std::uint16_t i = 0; i < sectionCount; ++i) {
+        std::size_t at = layout.sectionTableOffset + 40u * i;
+        Section s;
+        for (int c = 0; c < 8 && image[at + c] != 0; ++c)
+            s.name.push_back(static_cast<char>(image[at + c]));
+        s.virtualSize = ReadU32(image, at + 8);
+        s.virtualAddress = ReadU32(image, at + 12);
+        s.rawSize = ReadU32(image, at + 16);
+        s.rawPointer = ReadU32(image, at + 20);
+        s.characteristics = ReadU32(image, at + 36);
+        if (s.rawSize != 0 && !InBounds(image.size(), s.rawPointer, s.rawSize)) {
+            error = "section '" + s.name + "' reaches beyond the end of the file";
+            return false;
+        }
+        if (!layout.sections.empty() && s.virtualAddress < layout.sections.back().virtualAddress +
+                                                               layout.sections.back().virtualSize) {
+            error = "the sections are not in ascending address order";
+            return false;
+        }
+        layout.sections.push_back(s);
+    }
+    return true;
+}
+
+std::uint32_t PeChecksum(const Bytes& image, std::size_t checksumOffset) {
+    auto byteAt = [&](std::size_t at) -> std::uint32_t {
+        if (at >= image.size() || (at >= checksumOffset && at < checksumOffset + 4))
+            return 0;
+        return image[at];
+    };
+    std::uint64_t sum = 0;
+    for (std::size_t at = 0; at < image.size(); at += 2) {
+        sum += byteAt(at) | (byteAt(at + 1) << 8);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint32_t>(sum + image.size());
+}
+
+void UpdateChecksum(Bytes& image, const PeLayout& layout) {
+    WriteU32(image, layout.ChecksumOffset(), PeChecksum(image, layout.ChecksumOffset()));
+}
+
+} // namespace kitbag

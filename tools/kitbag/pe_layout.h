@@ -1,0 +1,60 @@
+#pragma once
+// The parts of a PE32 image that packing and tagging change: headers, section table, data
+// directories, checksum.
+#include "tools/kitbag/bytes.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kitbag {
+
+constexpr int kResourceDirectory = 2;
+constexpr int kSecurityDirectory = 4;
+constexpr int kBaseRelocationDirectory = 5;
+
+struct Section {
+    std::string name;
+    std::uint32_t virtualSize = 0;
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t rawSize = 0;
+    std::uint32_t rawPointer = 0;
+    std::uint32_t characteristics = 0;
+};
+
+struct Directory {
+    std::uint32_t address = 0; // an RVA, except for the security directory: a file offset
+    std::uint32_t size = 0;
+};
+
+struct PeLayout {
+    std::size_t coffOffset = 0;     // just after "PE\0\0"
+    std::size_t optionalOffset = 0; // the optional header
+    std::size_t sectionTableOffset = 0;
+    std::uint32_t fileAlignment = 0;
+    std::uint32_t sectionAlignment = 0;
+    std::uint32_t sizeOfHeaders = 0;
+    std::uint32_t symbolTablePointer = 0;
+    std::vector<Directory> directories;
+    std::vector<Section> sections;
+
+    std::size_t ChecksumOffset() const { return optionalOffset + 64; }
+    std::size_t DirectoryOffset(int index) const { return optionalOffset + 96 + 8 * index; }
+    Directory Dir(int index) const {
+        return index < static_cast<int>(directories.size()) ? directories[index] : Directory{};
+    }
+    // The index of the section whose virtual range holds rva, or -1.
+    int SectionOfRva(std::uint32_t rva) const;
+    // The file offset of rva, or false when no section's raw data holds `length` bytes there.
+    bool RvaToOffset(std::uint32_t rva, std::uint32_t length, std::size_t& offset) const;
+};
+
+// Reads and checks the headers of a 32-bit Intel PE image; false with a reason otherwise.
+bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error);
+
+// The image checksum: 16-bit one's-complement-style sum of the file with the checksum field
+// taken as zero, plus the file length.
+std::uint32_t PeChecksum(const Bytes& image, std::size_t checksumOffset);
+void UpdateChecksum(Bytes& image, const PeLayout& layout);
+
+} // namespace kitbag

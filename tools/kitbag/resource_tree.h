@@ -1,0 +1,54 @@
+#pragma once
+// The resource directory of a PE image as a tree of type, name and language, read from an
+// image and written back as a fresh resource section.
+#include "tools/kitbag/pe_layout.h"
+
+#include <map>
+#include <string>
+
+namespace kitbag {
+
+constexpr std::uint16_t kStringTableType = 6;
+
+// A type or name: an integer id or a string. String names sort before ids, as the
+// resource directory requires.
+struct ResourceName {
+    bool isString = false;
+    std::uint16_t id = 0;
+    std::u16string text;
+
+    static ResourceName Id(std::uint16_t id) { return {false, id, {}}; }
+    static ResourceName String(const std::string& ascii) {
+        return {true, 0, std::u16string(ascii.begin(), ascii.end())};
+    }
+    bool operator<(const ResourceName& other) const {
+        if (isString != other.isString)
+            return isString;
+        return isString ? text < other.text : id < other.id;
+    }
+};
+
+struct ResourceData {
+    Bytes bytes;
+    std::uint32_t codePage = 0;
+};
+
+using LanguageMap = std::map<std::uint16_t, ResourceData>;
+using NameMap = std::map<ResourceName, LanguageMap>;
+using ResourceTree = std::map<ResourceName, NameMap>;
+
+// Reads the tree that the image's resource directory describes.
+bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tree,
+                   std::string& error);
+
+// Lays the tree out as the contents of a resource section that will sit at sectionRva.
+Bytes BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva);
+
+// Sets string-table entry id to text in every language that has its block (a block in the
+// neutral language is made when none has it).
+bool SetTableString(ResourceTree& tree, std::uint16_t id, const std::u16string& text,
+                    std::string& error);
+// The text of string-table entry id in the first language that has its block.
+std::u16string GetTableString(const ResourceTree& tree, std::uint16_t id);
+
+} // namespace kitbag

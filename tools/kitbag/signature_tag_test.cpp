@@ -1,0 +1,170 @@
+#include "tools/kitbag/pe_layout.h"
+#include "tools/kitbag/signature_tag.h"
+#include "tools/kitbag/test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kitbag {
+namespace {
+
+Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A file of `size` bytes whose end is the given bytes.
+Bytes EndingWith(const Bytes& end, std::size_t size = 8000) {
+    Bytes file(size - end.size(), 0x20);
+    file.insert(file.end(), end.begin(), end.end());
+    return file;
+}
+
+std::size_t Count(const Bytes& data, const Bytes& what) {
+    std::size_t n = 0;
+    for (auto at = data.begin();
+         (at = std::search(at, data.end(), what.begin(), what.end())) != data.end(); ++at)
+        ++n;
+    return n;
+}
+
+TEST(SignatureTag, DerLengthsAndElements) {
+    const std::pair<std::size_t, Bytes> lengths[] = {{0, {0x00}},
+                                                     {127, {0x7F}},
+                                                     {128, {0x81, 0x80}},
+                                                     {255, {0x81, 0xFF}},
+                                                     {256, {0x82, 0x01, 0x00}},
+                                                     {65536, {0x83, 0x01, 0x00, 0x00}}};
+    for (const auto& [length, encoded] : lengths)
+        EXPECT_EQ(DerLength(length), encoded) << length;
+    DerElement e;
+    Bytes ok = {0x30, 0x82, 0x00, 0x02, 0xAA, 0xBB, 0xFF};
+    ASSERT_TRUE(ReadDerElement(ok, 0, ok.size(), e));
+    EXPECT_EQ(e.contentStart, 4u);
+    EXPECT_EQ(e.end, 6u);
+    for (const Bytes& bad : {Bytes{0x30, 0x80, 0x00, 0x00}, Bytes{0x30, 0x03, 0x00},
+                             Bytes{0x1F, 0x01, 0x00}, Bytes{0x30, 0x85, 1, 0, 0, 0, 0}})
+        EXPECT_FALSE(ReadDerElement(bad, 0, bad.size(), e));
+}
+
+TEST(SignatureTag, ScanFindsWhatTheInstallerFinds) {
+    const std::string six = "123456";
+    EXPECT_EQ(FindInformation(EndingWith(Text("MRDCabc" + six))), Text("abc"));
+    EXPECT_EQ(FindInformation(EndingWith(Text("MRDCabc12345"))), Text("ab"));
+    EXPECT_EQ(FindInformation(EndingWith(Text("MRDCone" + six + "MRDCtwo" + six))), Text("two"));
+    EXPECT_EQ(FindInformation(EndingWith(Text("MRDCx" + six + "MRDC12"))), std::nullopt);
+    EXPECT_EQ(FindInformation(EndingWith(Text("MRDC" + std::string(4106, 'i') + six))),
+              Text(std::string(4106, 'i')));
+    EXPECT_EQ(FindInformation(EndingWith(Text("MRDC" + std::string(4107, 'i') + six))),
+              std::nullopt);
+    EXPECT_EQ(FindInformation(Text("MRDC" + std::string(4106, 'i') + six)), std::nullopt);
+}
+
+// An image big enough that the whole reader window lies in it.
+Bytes BigImage() {
+    ResourceTree tree;
+    tree[ResourceName::Id(10)][ResourceName::Id(1)][0].bytes = Bytes(6000, 0xEE);
+    return test::MakeImage(tree);
+}
+
+class Tagging : public ::testing::Test {
+protected:
+    Bytes signedImage = test::AppendCertificate(BigImage(), test::MakeSignedData());
+
+    Bytes Tag(const Bytes& image, const Bytes& information) {
+        Bytes out;
+        std::string error;
+        EXPECT_TRUE(TagImage(image, information, out, error)) << error;
+        return out;
+    }
+};
+
+TEST_F(Tagging, BlockSitsInsideOneAlignedDerObjectThatEndsTheFile) {
+    PeLayout before;
+    std::string error;
+    ASSERT_TRUE(ParsePe(signedImage, before, error));
+    Directory table = before.Dir(kSecurityDirectory);
+    for (std::size_t n : {1, 2, 3, 50, 100, 117, 118, 119, 120, 1000, 4106}) {
+        Bytes information(n, 'x');
+        Bytes out = Tag(signedImage, information);
+        PeLayout after;
+        ASSERT_TRUE(ParsePe(out, after, error)) << n;
+        EXPECT_EQ(after.Dir(kSecurityDirectory).address, table.address) << n;
+        EXPECT_EQ(after.Dir(kSecurityDirectory).size, out.size() - table.address) << n;
+        std::uint32_t entry = ReadU32(out, table.address);
+        EXPECT_EQ(entry, out.size() - table.address) << n;
+        EXPECT_EQ(entry % 8, 0u) << n;
+        DerElement object;
+        ASSERT_TRUE(ReadDerElement(out, table.address + 8, out.size(), object)) << n;
+        EXPECT_EQ(object.end, out.size()) << n;
+        EXPECT_EQ(FindInformation(out), information) << n;
+        EXPECT_EQ(ReadU32(out, after.ChecksumOffset()), PeChecksum(out, after.ChecksumOffset()));
+        // Everything the signature covers is unchanged.
+        for (std::size_t at = 0; at < table.address; ++at) {
+            bool excluded = (at >= after.ChecksumOffset() && at < after.ChecksumOffset() + 4) ||
+                            (at >= after.DirectoryOffset(kSecurityDirectory) &&
+                             at < after.DirectoryOffset(kSecurityDirectory) + 8);
+            if (!excluded && out[at] != signedImage[at]) {
+                ADD_FAILURE() << "byte " << at << " changed for " << n;
+                break;
+            }
+        }
+    }
+}
+
+TEST_F(Tagging, ATagIsReplacedAndOtherUnsignedAttributesStay) {
+    Bytes timestamp = DerEncode(
+        0x30, Concat(DerEncode(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x06}),
+                     DerEncode(0x31, DerEncode(0x30, Bytes(40, 3)))));
+    Bytes image = test::AppendCertificate(BigImage(), test::MakeSignedData(&timestamp));
+    Bytes twice = Tag(Tag(image, Text("first")), Text("second"));
+    EXPECT_EQ(FindInformation(twice), Text("second"));
+    EXPECT_EQ(Count(twice, kTagAttributeOid), 1u);
+    EXPECT_EQ(Count(twice, Text("first")), 0u);
+    EXPECT_EQ(Count(twice, timestamp), 1u);
+    EXPECT_EQ(twice.size(), Tag(image, Text("second")).size());
+
+    // A block appended after the object, the way Windows' padding check rejects, goes.
+    Bytes appended = test::MakeSignedData();
+    for (const char* part : {"MRDC", "old information", "123456"})
+        appended = Concat(appended, Text(part));
+    Bytes replaced = Tag(test::AppendCertificate(BigImage(), appended), Text("new"));
+    EXPECT_EQ(FindInformation(replaced), Text("new"));
+    EXPECT_EQ(Count(replaced, Text("old information")), 0u);
+    EXPECT_EQ(Count(replaced, Text("MRDC")), 1u);
+}
+
+TEST_F(Tagging, RefusesWhatTheInstallerCouldNotReadOrWindowsWouldReject) {
+    Bytes unsignedImage = BigImage();
+    Bytes notLast = signedImage;
+    notLast.insert(notLast.end(), 8, 0);
+    Bytes small = test::AppendCertificate(test::MakeImage({}), test::MakeSignedData());
+    Bytes otherType = test::AppendCertificate(BigImage(), test::MakeSignedData(), 1);
+    const struct {
+        const Bytes& image;
+        Bytes information;
+        const char* reason;
+    } rows[] = {
+        {unsignedImage, Text("x"), "not signed"},
+        {notLast, Text("x"), "not the last"},
+        {otherType, Text("x"), "not an Authenticode"},
+        {small, Text("x"), "would not fall"},
+        {signedImage, {}, "1 to 4106"},
+        {signedImage, Bytes(4107, 'x'), "1 to 4106"},
+        {signedImage, Text("key=MRDC1"), "MRDC"},
+    };
+    for (const auto& row : rows) {
+        Bytes out;
+        std::string error;
+        EXPECT_FALSE(TagImage(row.image, row.information, out, error)) << row.reason;
+        EXPECT_NE(error.find(row.reason), std::string::npos) << error;
+    }
+}
+
+} // namespace
+} // namespace kitbag

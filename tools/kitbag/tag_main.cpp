@@ -1,0 +1,68 @@
+// kitbag-tag: places an information block in the signature of a signed installer, or shows
+// the block an installer carries.
+#include "tools/kitbag/signature_tag.h"
+#include "tools/kitbag/tool_support.h"
+
+#include <iostream>
+
+using namespace kitbag;
+
+namespace {
+
+const char kUsage[] = "usage: kitbag-tag --in SIGNED.exe --info FILE -o TAGGED.exe\n"
+                      "       kitbag-tag --in FILE.exe --show\n"
+                      "--show writes the information to standard output and ends with 0, or\n"
+                      "says there is none and ends with 1; a failure ends with 2.\n";
+
+int Fail(const std::string& error) {
+    std::cerr << "kitbag-tag: " << error << "\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string in, info, out;
+    bool show = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string* value = arg == "--in"     ? &in
+                             : arg == "--info" ? &info
+                             : arg == "-o"     ? &out
+                                               : nullptr;
+        if (arg == "--show") {
+            show = true;
+        } else if (value && i + 1 < argc && value->empty()) {
+            *value = argv[++i];
+        } else {
+            std::cerr << "kitbag-tag: unexpected argument '" << arg << "'\n" << kUsage;
+            return 2;
+        }
+    }
+    if (in.empty() || (show ? !info.empty() || !out.empty() : info.empty() || out.empty())) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    std::string error;
+    Bytes image;
+    if (!ReadWholeFile(in, image, error))
+        return Fail(error);
+    if (show) {
+        std::optional<Bytes> found = FindInformation(image);
+        if (!found) {
+            std::cout << "'" << in << "' carries no information block\n";
+            return 1;
+        }
+        std::cout.write(reinterpret_cast<const char*>(found->data()),
+                        static_cast<std::streamsize>(found->size()));
+        return std::cout.flush() ? 0 : 2;
+    }
+    Bytes information, tagged;
+    std::string temporary;
+    if (!ReadWholeFile(info, information, error) || !TagImage(image, information, tagged, error) ||
+        !WriteTemporary(out, tagged, temporary, error) || !Commit(temporary, out, error))
+        return Fail(error + "; nothing written");
+    std::cout << "Tagged '" << out << "' with " << information.size()
+              << " bytes of information: " << tagged.size() << " bytes\n";
+    return 0;
+}

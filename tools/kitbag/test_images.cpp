@@ -1,0 +1,105 @@
+#include "tools/kitbag/test_images.h"
+
+#include "tools/kitbag/signature_tag.h"
+
+namespace kitbag::test {
+
+namespace {
+
+void PutSection(Bytes& image, std::size_t at, const char* name, std::uint32_t virtualSize,
+                std::uint32_t rva, std::uint32_t rawSize, std::uint32_t raw,
+                std::uint32_t characteristics) {
+    for (int i = 0; i < 8 && name[i]; ++i)
+        image[at + i] = static_cast<std::uint8_t>(name[i]);
+    WriteU32(image, at + 8, virtualSize);
+    WriteU32(image, at + 12, rva);
+    WriteU32(image, at + 16, rawSize);
+    WriteU32(image, at + 20, raw);
+    WriteU32(image, at + 36, characteristics);
+}
+
+} // namespace
+
+Bytes MakeImage(const ResourceTree& resources) {
+    Bytes rsrc = BuildResourceSection(resources, 0x2000);
+    std::uint32_t rsrcRaw = static_cast<std::uint32_t>(AlignUp(rsrc.size(), kFileAlignment));
+    std::uint32_t relocRva =
+        static_cast<std::uint32_t>(0x2000 + AlignUp(rsrc.size(), kSectionAlignment));
+    Bytes image(0x400 + rsrcRaw + 0x200, 0);
+    image[0] = 'M';
+    image[1] = 'Z';
+    WriteU32(image, 60, 0x40);
+    WriteU32(image, 0x40, 0x00004550);
+    std::size_t coff = 0x44, opt = 0x44 + 20;
+    WriteU16(image, coff, 0x14C);
+    WriteU16(image, coff + 2, 3);
+    WriteU16(image, coff + 16, 224);
+    WriteU16(image, opt, 0x10B);
+    WriteU32(image, opt + 28, 0x400000);
+    WriteU32(image, opt + 32, kSectionAlignment);
+    WriteU32(image, opt + 36, kFileAlignment);
+    WriteU32(image, opt + 56, relocRva + 0x1000);
+    WriteU32(image, opt + 60, 0x200);
+    WriteU32(image, opt + 92, 16);
+    WriteU32(image, opt + 96 + 8 * kResourceDirectory, 0x2000);
+    WriteU32(image, opt + 96 + 8 * kResourceDirectory + 4, static_cast<std::uint32_t>(rsrc.size()));
+    WriteU32(image, opt + 96 + 8 * kBaseRelocationDirectory, relocRva);
+    WriteU32(image, opt + 96 + 8 * kBaseRelocationDirectory + 4, 12);
+    std::size_t table = opt + 224;
+    PutSection(image, table, ".text", 0x10, 0x1000, 0x200, 0x200, 0x60000020);
+    PutSection(image, table + 40, ".rsrc", static_cast<std::uint32_t>(rsrc.size()), 0x2000, rsrcRaw,
+               0x400, 0x40000040);
+    PutSection(image, table + 80, ".reloc", 12, relocRva, 0x200, 0x400 + rsrcRaw, 0x42000040);
+    image[0x200] = 0xC3;
+    std::copy(rsrc.begin(), rsrc.end(), image.begin() + 0x400);
+    // One relocation block for page 0x1000 with a single HIGHLOW entry at offset 4.
+    std::size_t reloc = 0x400 + rsrcRaw;
+    WriteU32(image, reloc, 0x1000);
+    WriteU32(image, reloc + 4, 12);
+    WriteU16(image, reloc + 8, 0x3004);
+    PeLayout layout;
+    std::string error;
+    ParsePe(image, layout, error);
+    UpdateChecksum(image, layout);
+    return image;
+}
+
+Bytes AppendCertificate(Bytes image, const Bytes& der, std::uint16_t type) {
+    std::size_t offset = image.size();
+    std::size_t length = 8 + der.size();
+    AppendU32(image, static_cast<std::uint32_t>(length));
+    AppendU16(image, 0x0200);
+    AppendU16(image, type);
+    image.insert(image.end(), der.begin(), der.end());
+    image.resize(offset + AlignUp(length, 8), 0);
+    std::size_t dir = 0x44 + 20 + 96 + 8 * kSecurityDirectory;
+    WriteU32(image, dir, static_cast<std::uint32_t>(offset));
+    WriteU32(image, dir + 4, static_cast<std::uint32_t>(image.size() - offset));
+    return image;
+}
+
+Bytes MakeSignedData(const Bytes* unsignedAttributes) {
+    auto cat = [](std::initializer_list<Bytes> parts) {
+        Bytes out;
+        for (const Bytes& p : parts)
+            out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    Bytes integerOne = DerEncode(0x02, {0x01});
+    Bytes sha256 =
+        DerEncode(0x30, DerEncode(0x06, {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01}));
+    Bytes signer = cat({integerOne, DerEncode(0x30, DerEncode(0x02, {0x05})), sha256,
+                        DerEncode(0xA0, DerEncode(0x30, DerEncode(0x06, {0x2B, 0x06}))), sha256,
+                        DerEncode(0x04, Bytes(256, 0x5A))});
+    if (unsignedAttributes)
+        signer = cat({signer, DerEncode(0xA1, *unsignedAttributes)});
+    Bytes signedData =
+        cat({integerOne, DerEncode(0x31, sha256), DerEncode(0x30, DerEncode(0x06, {0x2B, 0x06})),
+             DerEncode(0xA0, DerEncode(0x30, Bytes(700, 0x11))),
+             DerEncode(0x31, DerEncode(0x30, signer))});
+    return DerEncode(0x30,
+                     cat({DerEncode(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02}),
+                          DerEncode(0xA0, DerEncode(0x30, signedData))}));
+}
+
+} // namespace kitbag::test

@@ -1,0 +1,29 @@
+#pragma once
+// What the two command-line tools share: files read whole and written through a temporary
+// name, text conversion, running another program.
+#include "tools/kitbag/bytes.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kitbag {
+
+bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error);
+// Writes data next to path under a temporary name; the caller renames it or removes it.
+bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
+                    std::string& error);
+// Renames temporary to path, replacing it; removes temporary when that fails.
+bool Commit(const std::string& temporary, const std::string& path, std::string& error);
+void RemoveQuietly(const std::string& path);
+
+// UTF-8 to UTF-16; nothing for malformed input.
+std::optional<std::u16string> Utf8ToUtf16(const std::string& text);
+// A decimal 32-bit signed number written exactly (an optional "-" and digits).
+std::optional<std::int32_t> ParseInt32(const std::string& text);
+
+// Runs a program found on PATH with these arguments and waits; its exit status, or -1 when
+// it could not be started.
+int RunProgram(const std::vector<std::string>& argv);
+
+} // namespace kitbag
