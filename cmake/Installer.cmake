@@ -59,10 +59,10 @@ add_custom_command(
     COMMENT "Compiling the payload resources"
     VERBATIM)
 
-# kitbag_add_installer(<name> [PROGRAM_TYPE t] [TITLE t] [DISK_MB n] [ADMIN_INSTALL v]
-#                      [PROGRAM_NAME n] [DOTNET e1 ... e7])
-# Makes <name>-unsigned.exe and the signed <name>.exe in the build tree's top folder.
-function(kitbag_add_installer name)
+# kitbag_installer_resources(<name> <out_var> [PROGRAM_TYPE t] [TITLE t] [DISK_MB n]
+#                            [ADMIN_INSTALL v] [PROGRAM_NAME n] [DOTNET e1 ... e7])
+# Compiles the resource script with these build settings; <out_var> names the object.
+function(kitbag_installer_resources name out_var)
     cmake_parse_arguments(K "" "PROGRAM_TYPE;TITLE;DISK_MB;ADMIN_INSTALL;PROGRAM_NAME" "DOTNET" ${ARGN})
     set(KITBAG_PROGRAM_TYPE "AnyCPU")
     set(KITBAG_TITLE "Kitbag")
@@ -97,22 +97,42 @@ function(kitbag_add_installer name)
                 ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
         COMMENT "Compiling the resources of ${name}"
         VERBATIM)
-    set_source_files_properties(${dir}/resources.o ${KITBAG_PAYLOAD_DIR}/payload.o
-                                PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+    set_source_files_properties(${dir}/resources.o PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+    set(${out_var} ${dir}/resources.o PARENT_SCOPE)
+endfunction()
 
-    add_executable(${name}-unsigned WIN32 $<TARGET_OBJECTS:kitbag_win> ${dir}/resources.o ${KITBAG_PAYLOAD_DIR}/payload.o)
-    target_link_libraries(${name}-unsigned PRIVATE kitbag_portable ${KITBAG_LINK_LIBRARIES})
-    target_link_options(${name}-unsigned PRIVATE ${KITBAG_LINK_OPTIONS})
-    set_target_properties(${name}-unsigned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-
+# kitbag_link_installer(<name> [UNSIGNED] [STRIP] OBJECTS <resource objects>...)
+# Links the program with these resources into <name>-unsigned.exe and signs a copy as
+# <name>.exe; with UNSIGNED it makes only <name>.exe, unsigned.
+function(kitbag_link_installer name)
+    cmake_parse_arguments(L "UNSIGNED;STRIP" "" "OBJECTS" ${ARGN})
+    set_source_files_properties(${L_OBJECTS} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+    set(target ${name}-unsigned)
+    if(L_UNSIGNED)
+        set(target ${name})
+    endif()
+    add_executable(${target} WIN32 $<TARGET_OBJECTS:kitbag_win> ${L_OBJECTS})
+    target_link_libraries(${target} PRIVATE kitbag_portable ${KITBAG_LINK_LIBRARIES})
+    target_link_options(${target} PRIVATE ${KITBAG_LINK_OPTIONS} $<$<BOOL:${L_STRIP}>:-s>)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    if(L_UNSIGNED)
+        return()
+    endif()
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/${name}.exe
         COMMAND ${CMAKE_COMMAND} -E remove -f ${CMAKE_BINARY_DIR}/${name}.exe
         COMMAND ${KITBAG_OSSLSIGNCODE} sign -certs ${KITBAG_CERT} -key ${KITBAG_KEY}
                 -n ${KITBAG_SIGN_PROGRAM_NAME} -i ${KITBAG_SIGN_URL}
-                -in $<TARGET_FILE:${name}-unsigned> -out ${CMAKE_BINARY_DIR}/${name}.exe
-        DEPENDS ${name}-unsigned kitbag_signing_identity ${KITBAG_CERT}
+                -in $<TARGET_FILE:${target}> -out ${CMAKE_BINARY_DIR}/${name}.exe
+        DEPENDS ${target} kitbag_signing_identity ${KITBAG_CERT}
         COMMENT "Signing ${name}.exe"
         VERBATIM)
     add_custom_target(${name} ALL DEPENDS ${CMAKE_BINARY_DIR}/${name}.exe)
+endfunction()
+
+# kitbag_add_installer(<name> [settings as for kitbag_installer_resources])
+# Makes <name>-unsigned.exe and the signed <name>.exe, with the sample payload.
+function(kitbag_add_installer name)
+    kitbag_installer_resources(${name} resources ${ARGN})
+    kitbag_link_installer(${name} OBJECTS ${resources} ${KITBAG_PAYLOAD_DIR}/payload.o)
 endfunction()

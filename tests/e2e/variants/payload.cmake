@@ -33,23 +33,7 @@ function(kitbag_payload_installer name)
         DEPENDS ${dir}/payload.rc
         COMMENT "Compiling the payload of ${name}"
         VERBATIM)
-    set(resources ${CMAKE_BINARY_DIR}/variants/KitbagInstaller/resources.o)
-    set_source_files_properties(${dir}/payload.o ${resources}
-                                PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
-    add_executable(${name}-unsigned WIN32 $<TARGET_OBJECTS:kitbag_win> ${resources} ${dir}/payload.o)
-    target_link_libraries(${name}-unsigned PRIVATE kitbag_portable ${KITBAG_LINK_LIBRARIES})
-    target_link_options(${name}-unsigned PRIVATE ${KITBAG_LINK_OPTIONS})
-    set_target_properties(${name}-unsigned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-    add_custom_command(
-        OUTPUT ${CMAKE_BINARY_DIR}/${name}.exe
-        COMMAND ${CMAKE_COMMAND} -E remove -f ${CMAKE_BINARY_DIR}/${name}.exe
-        COMMAND ${KITBAG_OSSLSIGNCODE} sign -certs ${KITBAG_CERT} -key ${KITBAG_KEY}
-                -n ${KITBAG_SIGN_PROGRAM_NAME} -i ${KITBAG_SIGN_URL}
-                -in $<TARGET_FILE:${name}-unsigned> -out ${CMAKE_BINARY_DIR}/${name}.exe
-        DEPENDS ${name}-unsigned kitbag_signing_identity ${KITBAG_CERT}
-        COMMENT "Signing ${name}.exe"
-        VERBATIM)
-    add_custom_target(${name} ALL DEPENDS ${CMAKE_BINARY_DIR}/${name}.exe)
+    kitbag_link_installer(${name} OBJECTS ${CMAKE_BINARY_DIR}/variants/KitbagInstaller/resources.o ${dir}/payload.o)
 endfunction()
 
 # The manifest's grammar at work: a leading "*" and separator runs, a sub-folder, a later triple
