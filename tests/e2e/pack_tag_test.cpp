@@ -174,22 +174,12 @@ TEST_F(PackAndTag, InstallerVerifiesUnpacksTheFolderAndWritesTheTagUnderWine) {
     std::string log = ReadFile(dir + "/run.log").value_or("");
     EXPECT_NE(log.find("BW_I=\"AcmeName\""), std::string::npos) << log;
 
-    // Until signature verification and payload extraction are built, the installer carries
-    // a placeholder that says so, and the checks that need them wait.
-    std::string placeholder = "signature verification is not built yet";
-    std::string wide;
-    for (char c : placeholder)
-        wide += std::string(1, c) + '\0';
-    if (ReadFile(dir + "/Tagged.exe").value_or("").find(wide) == std::string::npos) {
-        std::string tampered = ReadFile(dir + "/Tagged.exe").value_or("");
-        tampered[0x1000] = static_cast<char>(tampered[0x1000] ^ 1);
-        WriteBytes(dir + "/Tampered.exe", tampered);
-        auto bad = RunInstaller(fs::relative(dir + "/Tampered.exe", BuildPath("")).string(),
-                                "/IAgreeToTheEULA", dir);
-        EXPECT_EQ(bad.exitCode, 0x800B0100u) << bad.output;
-    }
-    if (log.find("Payload extraction and the wizard start are not built yet") != std::string::npos)
-        GTEST_SKIP() << "the installer does not unpack its payload yet";
+    std::string tampered = ReadFile(dir + "/Tagged.exe").value_or("");
+    tampered[0x1000] = static_cast<char>(tampered[0x1000] ^ 1);
+    WriteBytes(dir + "/Tampered.exe", tampered);
+    auto bad = RunInstaller(fs::relative(dir + "/Tampered.exe", BuildPath("")).string(),
+                            "/IAgreeToTheEULA", dir);
+    EXPECT_EQ(bad.exitCode, 0x800B0100u) << bad.output;
 
     std::vector<fs::path> folders;
     for (const auto& entry : fs::directory_iterator(base))
