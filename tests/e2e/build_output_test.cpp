@@ -9,23 +9,6 @@
 #include <set>
 #include <sstream>
 
-namespace {
-
-std::map<std::string, std::string> ResourceFacts(const std::string& exe) {
-    std::map<std::string, std::string> facts;
-    std::istringstream lines(RunTool("resinfo.exe", WinPath(BuildPath(exe))));
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        auto eq = line.find('=');
-        if (eq != std::string::npos)
-            facts[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return facts;
-}
-
-} // namespace
-
 TEST(BuildOutput, IsA32BitGuiProgramThatImportsOnlyWindowsOwnDlls) {
     auto image = ReadFile(BuildPath("KitbagInstaller.exe"));
     ASSERT_TRUE(image.has_value());
@@ -46,7 +29,7 @@ TEST(BuildOutput, IsA32BitGuiProgramThatImportsOnlyWindowsOwnDlls) {
 }
 
 TEST(BuildOutput, CarriesItsSettingsTextsVersionAndManifest) {
-    auto r = ResourceFacts("KitbagInstaller.exe");
+    auto r = ResourceFacts(BuildPath("KitbagInstaller.exe"));
     EXPECT_EQ(r["string[0]"], "AnyCPU");
     EXPECT_EQ(r["string[1]"], "Kitbag");
     EXPECT_EQ(r["string[103]"], "500");
@@ -76,7 +59,7 @@ TEST(BuildOutput, CarriesItsSettingsTextsVersionAndManifest) {
 }
 
 TEST(BuildOutput, PayloadResourcesMatchTheirManifest) {
-    auto r = ResourceFacts("KitbagInstaller.exe");
+    auto r = ResourceFacts(BuildPath("KitbagInstaller.exe"));
     auto manifest = ReadFile(BuildPath("payload/manifest.txt"));
     ASSERT_TRUE(manifest.has_value());
     EXPECT_EQ(r["toolkit[101]"], std::to_string(manifest->size()));

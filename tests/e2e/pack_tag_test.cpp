@@ -213,19 +213,6 @@ TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
     EXPECT_EQ(ReadFile(dir + "/wine-tagged.exe"), ReadFile(dir + "/Tagged.exe"));
 }
 
-std::map<std::string, std::string> ResourceFacts(const std::string& path) {
-    std::map<std::string, std::string> facts;
-    std::istringstream lines(RunTool("resinfo.exe", WinPath(path)));
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        auto eq = line.find('=');
-        if (eq != std::string::npos)
-            facts[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return facts;
-}
-
 TEST_F(PackAndTag, ResourcesAreTheDefaultBuildsWithTheProductsSettingsAndFiles) {
     ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
     auto expected = ResourceFacts(BuildPath("KitbagInstaller.exe"));

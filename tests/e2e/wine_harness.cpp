@@ -167,6 +167,19 @@ std::string RunWine(const std::vector<std::string>& argv) {
     return Spawn(all, WineEnvironment(), std::filesystem::current_path());
 }
 
+std::map<std::string, std::string> ResourceFacts(const std::string& exePath) {
+    std::map<std::string, std::string> facts;
+    std::istringstream lines(RunTool("resinfo.exe", WinPath(exePath)));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        auto eq = line.find('=');
+        if (eq != std::string::npos)
+            facts[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return facts;
+}
+
 std::optional<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)

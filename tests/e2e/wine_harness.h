@@ -45,5 +45,8 @@ std::string RunTool(const std::string& exe, const std::string& args);
 // it puts it back.
 std::string RunWine(const std::vector<std::string>& argv);
 
+// What resinfo.exe reads from an executable's resources: "string[1]" -> "Kitbag" and so on.
+std::map<std::string, std::string> ResourceFacts(const std::string& exePath);
+
 std::optional<std::string> ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
