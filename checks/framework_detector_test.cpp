@@ -32,10 +32,21 @@ Bytes Sz(const std::string& text) {
     return out;
 }
 
-// The registry as a table of (key under NDP, value name) -> bytes, answering like
-// RegQueryValueExW: a value larger than the buffer fails.
+struct Value {
+    std::wstring key; // under NDP
+    std::wstring name;
+    Bytes bytes;
+};
+using Registry = std::vector<Value>;
+
+// The registry as a table, answering like RegQueryValueExW: a value larger than the buffer
+// fails.
 class TableDetector final : public CFrameworkDetector {
 public:
+    explicit TableDetector(const Registry& registry = {}) {
+        for (const Value& v : registry)
+            values[{v.key, v.name}] = v.bytes;
+    }
     std::map<std::pair<std::wstring, std::wstring>, Bytes> values;
     mutable std::set<std::wstring> keysRead;
 
@@ -61,9 +72,15 @@ template <class F> std::wstring LoggedBy(F f) {
 
 const FrameworkEntries kShipped{L"0", L"0", L"0", L"0", L"0", L"0", L"0"};
 
-void Add20(TableDetector& d, std::uint32_t sp) {
-    d.values[{L"v2.0.50727", L"Install"}] = Dword(1);
-    d.values[{L"v2.0.50727", L"SP"}] = Dword(sp);
+Registry With20(std::uint32_t sp, Registry more = {}) {
+    more.push_back({L"v2.0.50727", L"Install", Dword(1)});
+    more.push_back({L"v2.0.50727", L"SP", Dword(sp)});
+    return more;
+}
+
+Registry Four(const std::wstring& part, std::uint32_t servicing) {
+    return {{L"v4\\" + part, L"Install", Dword(1)},
+            {L"v4\\" + part, L"Servicing", Dword(servicing)}};
 }
 
 } // namespace
@@ -116,108 +133,49 @@ TEST(FrameworkDetector, DwordReadsTakeTheBytesWhateverTheirType) {
 
 TEST(FrameworkDetector, EachVersionIsPresentByItsOwnRule) {
     using V = FrameworkVersion;
-    struct Row {
+    const Value setup30{L"v3.0\\Setup", L"InstallSuccess", Dword(1)};
+    const Value install35{L"v3.5", L"Install", Dword(1)};
+    const struct {
         const char* what;
-        void (*fill)(TableDetector&);
+        Registry registry;
         V version;
         bool present;
         std::int32_t level;
-    };
-    const Row rows[] = {
-        {"nothing", [](TableDetector&) {}, V::V20, false, -1},
-        {"2.0 with SP", [](TableDetector& d) { Add20(d, 2); }, V::V20, true, 2},
-        {"2.0 without SP",
-         [](TableDetector& d) {
-             d.values[{L"v2.0.50727", L"Install"}] = Dword(1);
-         },
-         V::V20, true, -1},
-        {"2.0 Install 2",
-         [](TableDetector& d) {
-             d.values[{L"v2.0.50727", L"Install"}] = Dword(2);
-         },
-         V::V20, false, -1},
-        {"2.0 Install as text",
-         [](TableDetector& d) {
-             d.values[{L"v2.0.50727", L"Install"}] = Sz("1");
-         },
-         V::V20, false, -1},
-        {"3.0",
-         [](TableDetector& d) {
-             Add20(d, 2);
-             d.values[{L"v3.0\\Setup", L"InstallSuccess"}] = Dword(1);
-             d.values[{L"v3.0\\Setup", L"Version"}] = Sz("3.0.4506.26");
-             d.values[{L"v3.0", L"SP"}] = Dword(1);
-             d.values[{L"v3.0\\Setup", L"SP"}] = Dword(9); // not where the level is read
-         },
+    } rows[] = {
+        {"nothing", {}, V::V20, false, 0},
+        {"2.0 with SP", With20(2), V::V20, true, 2},
+        {"2.0 without SP", {{L"v2.0.50727", L"Install", Dword(1)}}, V::V20, true, -1},
+        {"2.0 Install 2", {{L"v2.0.50727", L"Install", Dword(2)}}, V::V20, false, 0},
+        {"2.0 Install as text", {{L"v2.0.50727", L"Install", Sz("1")}}, V::V20, false, 0},
+        {"3.0, level from the 3.0 key",
+         With20(2, {setup30,
+                    {L"v3.0\\Setup", L"Version", Sz("3.0.4506.26")},
+                    {L"v3.0", L"SP", Dword(1)},
+                    {L"v3.0\\Setup", L"SP", Dword(9)}}),
          V::V30, true, 1},
-        {"3.0 too old",
-         [](TableDetector& d) {
-             Add20(d, 2);
-             d.values[{L"v3.0\\Setup", L"InstallSuccess"}] = Dword(1);
-             d.values[{L"v3.0\\Setup", L"Version"}] = Sz("3.0.4506.25");
-         },
-         V::V30, false, -1},
+        {"3.0 too old", With20(2, {setup30, {L"v3.0\\Setup", L"Version", Sz("3.0.4506.25")}}),
+         V::V30, false, 0},
         {"3.0 without 2.0",
-         [](TableDetector& d) {
-             d.values[{L"v3.0\\Setup", L"InstallSuccess"}] = Dword(1);
-             d.values[{L"v3.0\\Setup", L"Version"}] = Sz("3.0.4506.26");
-             d.values[{L"v3.0", L"SP"}] = Dword(1);
-         },
-         V::V30, false, -1},
+         {setup30, {L"v3.0\\Setup", L"Version", Sz("3.0.4506.26")}, {L"v3.0", L"SP", Dword(1)}},
+         V::V30,
+         false,
+         0},
         {"3.5",
-         [](TableDetector& d) {
-             Add20(d, 2);
-             d.values[{L"v3.5", L"Install"}] = Dword(1);
-             d.values[{L"v3.5", L"Version"}] = Sz("3.5.30729.1");
-             d.values[{L"v3.5", L"SP"}] = Dword(1);
-         },
+         With20(2,
+                {install35, {L"v3.5", L"Version", Sz("3.5.30729.1")}, {L"v3.5", L"SP", Dword(1)}}),
          V::V35, true, 1},
-        {"3.5 version 3.5",
-         [](TableDetector& d) {
-             Add20(d, 2);
-             d.values[{L"v3.5", L"Install"}] = Dword(1);
-             d.values[{L"v3.5", L"Version"}] = Sz("3.5");
-         },
-         V::V35, false, -1},
-        {"4.0 Client",
-         [](TableDetector& d) {
-             d.values[{L"v4\\Client", L"Install"}] = Dword(1);
-             d.values[{L"v4\\Client", L"Servicing"}] = Dword(0);
-         },
-         V::V40Client, true, 0},
-        {"4.0 Full only gives no Client",
-         [](TableDetector& d) {
-             d.values[{L"v4\\Full", L"Install"}] = Dword(1);
-         },
-         V::V40Client, false, -1},
-        {"4.5 Client",
-         [](TableDetector& d) {
-             d.values[{L"v4\\Client", L"Install"}] = Dword(1);
-             d.values[{L"v4\\Client", L"Servicing"}] = Dword(5);
-         },
-         V::V45Client, true, 5},
-        {"4.5 Full needs Servicing 5",
-         [](TableDetector& d) {
-             d.values[{L"v4\\Full", L"Install"}] = Dword(1);
-             d.values[{L"v4\\Full", L"Servicing"}] = Dword(4);
-         },
-         V::V45Full, false, -1},
-        {"4.5 Full",
-         [](TableDetector& d) {
-             d.values[{L"v4\\Full", L"Install"}] = Dword(1);
-             d.values[{L"v4\\Full", L"Servicing"}] = Dword(6);
-         },
-         V::V45Full, true, 6},
-        {"4.5 Full without its Servicing value",
-         [](TableDetector& d) {
-             d.values[{L"v4\\Full", L"Install"}] = Dword(1);
-         },
-         V::V45Full, false, -1},
+        {"3.5 version 3.5", With20(2, {install35, {L"v3.5", L"Version", Sz("3.5")}}), V::V35, false,
+         0},
+        {"4.0 Client", Four(L"Client", 0), V::V40Client, true, 0},
+        {"4.0 Full gives no Client", Four(L"Full", 0), V::V40Client, false, 0},
+        {"4.5 Client", Four(L"Client", 5), V::V45Client, true, 5},
+        {"4.5 Full needs Servicing 5", Four(L"Full", 4), V::V45Full, false, 0},
+        {"4.5 Full", Four(L"Full", 6), V::V45Full, true, 6},
+        {"4.5 Full without Servicing", {{L"v4\\Full", L"Install", Dword(1)}}, V::V45Full, false, 0},
     };
-    for (const Row& row : rows) {
-        TableDetector d;
-        row.fill(d);
-        std::int32_t level = -1;
+    for (const auto& row : rows) {
+        TableDetector d(row.registry);
+        std::int32_t level = -7;
         EXPECT_EQ(d.GetServiceLevel(row.version, level), row.present) << row.what;
         if (row.present) {
             EXPECT_EQ(level, row.level) << row.what;
@@ -226,9 +184,7 @@ TEST(FrameworkDetector, EachVersionIsPresentByItsOwnRule) {
 }
 
 TEST(FrameworkDetector, FirstAcceptableVersionPassesAndNothingAfterItIsRead) {
-    TableDetector d;
-    Add20(d, 2);
-    d.values[{L"v4\\Full", L"Install"}] = Dword(1);
+    TableDetector d(With20(2, Four(L"Full", 0)));
     RequiredFramework required;
     std::wstring log = LoggedBy([&] { EXPECT_TRUE(d.Check(kShipped, required)); });
     EXPECT_EQ(log,
@@ -239,9 +195,7 @@ TEST(FrameworkDetector, FirstAcceptableVersionPassesAndNothingAfterItIsRead) {
 }
 
 TEST(FrameworkDetector, OnlyFullFourPassesTheShippedEntries) {
-    TableDetector d;
-    d.values[{L"v4\\Full", L"Install"}] = Dword(1);
-    d.values[{L"v4\\Full", L"Servicing"}] = Dword(0);
+    TableDetector d(Four(L"Full", 0));
     RequiredFramework required;
     std::wstring log = LoggedBy([&] { EXPECT_TRUE(d.Check(kShipped, required)); });
     EXPECT_NE(log.find(L".NET 4.5 Full 0\n.NET 4.0 Full Detected SP 0\n.NET Version OK\n"),
@@ -250,62 +204,52 @@ TEST(FrameworkDetector, OnlyFullFourPassesTheShippedEntries) {
 }
 
 TEST(FrameworkDetector, FailedCheckNamesTheFirstAcceptableVersion) {
-    struct Row {
+    const FrameworkEntries only35{L"-1", L"-1", L"2", L"-1", L"-1", L"-1", L"-1"};
+    const struct {
         const char* what;
         FrameworkEntries entries;
-        void (*fill)(TableDetector&);
+        Registry registry;
         std::wstring name;
         std::int32_t major, sp;
         std::wstring detected; // the detected lines the check logs
-    };
-    const Row rows[] = {
-        {"2.0 without SP", kShipped,
-         [](TableDetector& d) {
-             d.values[{L"v2.0.50727", L"Install"}] = Dword(1);
-         },
-         L".NET 2", 2, 0, L".NET 2.0 Detected SP -1\n"},
-        {"3.5 below its entry",
-         {L"-1", L"-1", L"2", L"-1", L"-1", L"-1", L"-1"},
-         [](TableDetector& d) {
-             Add20(d, 2);
-             d.values[{L"v3.5", L"Install"}] = Dword(1);
-             d.values[{L"v3.5", L"Version"}] = Sz("3.5.21022.8");
-             d.values[{L"v3.5", L"SP"}] = Dword(1);
-         },
-         L".NET 3.5",
-         3,
+    } rows[] = {
+        {"2.0 without SP",
+         kShipped,
+         {{L"v2.0.50727", L"Install", Dword(1)}},
+         L".NET 2",
          2,
-         L".NET 3.5 Detected SP 1\n"},
+         0,
+         L".NET 2.0 Detected SP -1\n"},
+        {"3.5 below its entry", only35,
+         With20(2, {{L"v3.5", L"Install", Dword(1)},
+                    {L"v3.5", L"Version", Sz("3.5.21022.8")},
+                    {L"v3.5", L"SP", Dword(1)}}),
+         L".NET 3.5", 3, 2, L".NET 3.5 Detected SP 1\n"},
         {"4.5 Full on Servicing 4",
          {L"-1", L"-1", L"-1", L"-1", L"-1", L"-1", L"5"},
-         [](TableDetector& d) {
-             d.values[{L"v4\\Full", L"Install"}] = Dword(1);
-             d.values[{L"v4\\Full", L"Servicing"}] = Dword(4);
-         },
+         Four(L"Full", 4),
          L".NET (full) 4.5",
          4,
          5,
          L""},
+        // 2.0 is ruled out by its saturated negative entry; " 1x" reads 1, "abc" 0.
         {"entry texts read as numbers",
          {L"-99999999999", L"-1", L" 1x", L"abc", L"", L"", L""},
-         [](TableDetector& d) {
-             Add20(d, 9); // ruled out by its saturated negative entry
-         },
+         With20(9),
          L".NET 3.5",
          3,
          1,
          L""},
         {"saturated requirement is never met",
          {L"99999999999", L"-1", L"-1", L"-1", L"-1", L"-1", L"-1"},
-         [](TableDetector& d) { Add20(d, 0x7fffffe); },
+         With20(0x7fffffe),
          L".NET 2",
          2,
          2147483647,
          L".NET 2.0 Detected SP 134217726\n"},
     };
-    for (const Row& row : rows) {
-        TableDetector d;
-        row.fill(d);
+    for (const auto& row : rows) {
+        TableDetector d(row.registry);
         RequiredFramework required;
         std::wstring log =
             LoggedBy([&] { EXPECT_FALSE(d.Check(row.entries, required)) << row.what; });
@@ -320,9 +264,7 @@ TEST(FrameworkDetector, FailedCheckNamesTheFirstAcceptableVersion) {
 }
 
 TEST(FrameworkDetector, AllEntriesNegativeReadNothingAndKeepTheStartingValues) {
-    TableDetector d;
-    Add20(d, 2);
-    d.values[{L"v4\\Full", L"Install"}] = Dword(1);
+    TableDetector d(With20(2, Four(L"Full", 0)));
     FrameworkEntries none{L"-1", L"-1", L"-1", L"-1", L"-1", L"-1", L"-1"};
     RequiredFramework required;
     std::wstring log = LoggedBy([&] { EXPECT_FALSE(d.Check(none, required)); });
