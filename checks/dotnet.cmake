@@ -1,3 +1,6 @@
+target_sources(kitbag_portable PRIVATE ${CMAKE_CURRENT_LIST_DIR}/framework_detector.cpp)
 if(KITBAG_WINDOWS)
-    target_sources(kitbag_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/framework_check_placeholder.cpp)
+    target_sources(kitbag_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/framework_check.cpp)
+else()
+    kitbag_unit_test(framework_detector_tests ${CMAKE_CURRENT_LIST_DIR}/framework_detector_test.cpp)
 endif()
