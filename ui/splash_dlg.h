@@ -11,5 +11,7 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    void FitToPicture();
+
     HICON m_hIcon;
 };

@@ -163,6 +163,9 @@ TEST(MainRoad, SplashStaysUntilTheWizardShowsAVisibleWindow) {
             auto windows = ListWindows();
             long now = elapsed();
             if (SplashVisible(windows)) {
+                if (splashFirst < 0 && row.wizardShowsWindow &&
+                    row.wizard.count("KITBAG_WIZARD_DELAY_MS"))
+                    Screenshot("splash");
                 splashFirst = splashFirst < 0 ? now : splashFirst;
                 splashLast = now;
                 if (wizardFirst >= 0)

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,7 +50,7 @@ std::string Spawn(const std::vector<std::string>& argv, const Environment& extra
     // Output goes to a file rather than a pipe: a wineserver that this call happens to start
     // inherits the descriptor and would hold a pipe open long after the program has ended.
     char outPath[] = "/tmp/kitbag-e2e-XXXXXX";
-    int out = mkstemp(outPath);
+    int out = mkostemp(outPath, O_CLOEXEC);
     if (out < 0)
         return {};
     unlink(outPath);
@@ -165,6 +166,14 @@ std::string RunWine(const std::vector<std::string>& argv) {
     std::vector<std::string> all = {"wine"};
     all.insert(all.end(), argv.begin(), argv.end());
     return Spawn(all, WineEnvironment(), std::filesystem::current_path());
+}
+
+std::string Screenshot(const std::string& name) {
+    std::string dir = std::string(KITBAG_E2E_TMP) + "/screenshots";
+    std::filesystem::create_directories(dir);
+    std::string file = dir + "/" + name + ".png";
+    Spawn({"import", "-window", "root", file}, {}, ".");
+    return file;
 }
 
 std::map<std::string, std::string> ResourceFacts(const std::string& exePath) {

@@ -45,6 +45,10 @@ std::string RunTool(const std::string& exe, const std::string& args);
 // it puts it back.
 std::string RunWine(const std::vector<std::string>& argv);
 
+// Takes a picture of the whole display into the build tree's screenshots folder, kept as a
+// test artefact; returns the file.
+std::string Screenshot(const std::string& name);
+
 // What resinfo.exe reads from an executable's resources: "string[1]" -> "Kitbag" and so on.
 std::map<std::string, std::string> ResourceFacts(const std::string& exePath);
 
