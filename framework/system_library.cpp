@@ -133,6 +133,9 @@ bool FindDllRedirection(std::wstring& path) {
 
 CWithoutManifestControls::CWithoutManifestControls() {
     m_active = ActivateActCtx(kEmptyActivationContext, &m_cookie) != FALSE;
+    if (!m_active)
+        LogFormat(L"Cannot set the manifest's common controls aside, error %ld\n",
+                  static_cast<std::int32_t>(GetLastError()));
 }
 
 CWithoutManifestControls::~CWithoutManifestControls() {

@@ -73,6 +73,20 @@ TEST(DllPlanting, TheSignedInstallerStillVerifiesWithTheSystemLibraries) {
     EXPECT_FALSE(fs::exists(dir / kMark));
 }
 
+TEST(DllPlanting, WithoutTheSystemsTrustLibraryNothingCountsAsVerified) {
+    const fs::path dir = DownloadsFolder("dll-no-wintrust", "KitbagInstaller.exe");
+    // Wine's way of making a DLL unloadable; the planted copy must not stand in for it.
+    WineRun run = RunSilently(dir, {{"WINEDLLOVERRIDES", "mscoree,mshtml=;wintrust="}});
+    const std::string log = ReadFile((dir / "run.log").string()).value_or("");
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(run.exitCode, kNotSigned) << log;
+    EXPECT_NE(log.find("Cannot load 'wintrust.dll' from the system folder, error "),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Digital verification: 'Error is: 0x8007"), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(dir / kMark));
+}
+
 TEST(DllPlanting, ARedirectionBesideTheProgramIsRefusedBeforeAnyCheck) {
     for (bool asFolder : {true, false}) {
         SCOPED_TRACE(asFolder ? "folder" : "file");
