@@ -1,6 +1,7 @@
 // Faults from outside the installer: a disk that fills, a payload file held by another
 // process, a wizard killed or leaving a child behind, and many runs in a row. Each run ends
 // with its code and its message, and nothing outside the working folder is touched.
+#include "window_query.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <sys/mount.h>
 
@@ -48,14 +48,11 @@ void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
+std::vector<fs::path> Names(const fs::path& folder) {
+    std::vector<fs::path> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        names.push_back(e.path().filename());
+    return names;
 }
 
 int RunningProcesses(const std::string& names) {
@@ -129,7 +126,7 @@ TEST(Reliability, APayloadFileHeldOpenElsewhereStopsTheExtractionAndIsLeftAlone)
                                  "hold " + Quoted(held) + " " + Quoted(dir / "ready") + " " +
                                      Quoted(dir / "release") + " 60000",
                                  dir.string());
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(dir / "ready"); }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(dir / "ready"); }, 30000));
 
     FaultRun r = RunSilently(dir, temp, "/zeroguid");
     WriteText(dir / "release", "");
@@ -146,10 +143,7 @@ TEST(Reliability, APayloadFileHeldOpenElsewhereStopsTheExtractionAndIsLeftAlone)
     // Only the held file stays, as it was, and with it its folder.
     ASSERT_TRUE(fs::exists(held)) << r.log;
     EXPECT_EQ(ReadFile(held.string()), "another program's bytes");
-    std::vector<fs::path> left;
-    for (const auto& e : fs::directory_iterator(folder))
-        left.push_back(e.path().filename());
-    EXPECT_EQ(left, std::vector<fs::path>{"brasswick.packrill.dll"});
+    EXPECT_EQ(Names(folder), std::vector<fs::path>{"brasswick.packrill.dll"});
 }
 
 TEST(Reliability, AWizardKilledFromOutsideEndsTheRunWithItsExitCode) {
@@ -170,10 +164,7 @@ TEST(Reliability, AWizardKilledFromOutsideEndsTheRunWithItsExitCode) {
     EXPECT_EQ(result.exitCode, 0x4B1Du) << log;
     EXPECT_NE(log.find("Remove folder 'Yes'\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Kitbag failed with exit code 0x    4b1d.\r\n"), std::string::npos) << log;
-    std::vector<fs::path> left;
-    for (const auto& e : fs::directory_iterator(temp))
-        left.push_back(e.path().filename());
-    EXPECT_EQ(left, std::vector<fs::path>{"neighbour.txt"}) << log;
+    EXPECT_EQ(Names(temp), std::vector<fs::path>{"neighbour.txt"}) << log;
     EXPECT_EQ(ReadFile((temp / "neighbour.txt").string()), "not the installer's");
 }
 
@@ -201,15 +192,10 @@ TEST(Reliability, AChildTheWizardLeftHoldingAFileKeepsOnlyThatFileAndItsFolder) 
     EXPECT_NE(r.log.find("Deletion file '" + winFolder + "\\holder.lock'\r\n"), std::string::npos)
         << r.log;
     ASSERT_TRUE(fs::exists(folder / "holder.lock")) << r.log;
-    for (const auto& e : fs::directory_iterator(folder)) {
-        const std::string name = e.path().filename().string();
+    for (const fs::path& name : Names(folder))
         EXPECT_TRUE(name == "holder.lock" || name == kWizard) << name;
-    }
-    std::vector<fs::path> beside;
-    for (const auto& e : fs::directory_iterator(temp))
-        beside.push_back(e.path().filename());
-    EXPECT_EQ(beside, std::vector<fs::path>{kZeroGuid});
-    EXPECT_TRUE(WaitFor([] { return RunningProcesses(kWizard) == 0; }, 30000))
+    EXPECT_EQ(Names(temp), std::vector<fs::path>{kZeroGuid});
+    EXPECT_TRUE(WaitUntil([] { return RunningProcesses(kWizard) == 0; }, 30000))
         << "the holder ends by itself";
 }
 
