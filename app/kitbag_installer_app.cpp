@@ -5,11 +5,14 @@
 #include "checks/admin_check.h"
 #include "checks/authenticode.h"
 #include "checks/installer_engine.h"
+#include "framework/system_library.h"
 #include "log/log.h"
 #include "ui/signature_question.h"
 
 #include <commctrl.h>
 #include <objbase.h>
+
+#include <optional>
 
 CKitbagInstallerApp theApp;
 
@@ -17,20 +20,36 @@ CKitbagInstallerApp::CKitbagInstallerApp() = default;
 
 BOOL CKitbagInstallerApp::InitInstance() {
     m_nPromptDepth = 0;
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    // Looked for before the first library outside the known DLLs is loaded (the common
+    // controls, next): a redirection would choose where that one comes from.
+    std::wstring redirection;
+    const bool redirected = FindDllRedirection(redirection);
+    if (!redirected) {
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+        if (auto init = KITBAG_SYSTEM_FUNCTION(SystemLibrary::CommonControls, InitCommonControlsEx))
+            init(&controls);
+    }
     CoInitialize(nullptr);
 
     ResultCode result = ProcessCommandLine();
     if (result == 0) {
         LogFormat(L"Started %ld\n", static_cast<std::int32_t>(GetTickCount()));
-        result = RunChecks();
+        if (redirected) {
+            LogFormat(L"DLL redirection '%s' beside the program: refusing to run\n", redirection);
+            result = result::kDllRedirection;
+        } else {
+            result = RunChecks();
+        }
     }
     if (result == 0)
         result = RunPayloadStage();
 
-    if ((result != 0 && result != 1) || m_nExitCode != 0)
+    if ((result != 0 && result != 1) || m_nExitCode != 0) {
+        std::optional<CWithoutManifestControls> systemControls;
+        if (redirected)
+            systemControls.emplace();
         ShowFailure(result);
+    }
     // Every failure, also one before the payload stage, ends the process with its code.
     m_nRunResult = result;
     return FALSE;

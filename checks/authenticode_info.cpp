@@ -1,6 +1,7 @@
 #include "authenticode_info.h"
 
 #include "checks/signature_program_name.h"
+#include "framework/system_library.h"
 #include "log/log.h"
 
 #include <wintrust.h>
@@ -10,17 +11,48 @@
 
 namespace {
 
+// The CryptoAPI functions the signer details need, looked up once; complete() is false when
+// crypt32 or one of them is missing, and nothing is read then.
+struct CryptoApi {
+    decltype(&CryptQueryObject) queryObject =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CryptQueryObject);
+    decltype(&CryptMsgGetParam) msgGetParam =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CryptMsgGetParam);
+    decltype(&CryptMsgClose) msgClose =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CryptMsgClose);
+    decltype(&CertCloseStore) closeStore =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CertCloseStore);
+    decltype(&CryptDecodeObject) decodeObject =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CryptDecodeObject);
+    decltype(&CertFindCertificateInStore) findCertificate =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CertFindCertificateInStore);
+    decltype(&CertGetNameStringW) getNameString =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CertGetNameStringW);
+    decltype(&CertFreeCertificateContext) freeCertificate =
+        KITBAG_SYSTEM_FUNCTION(SystemLibrary::Crypt32, CertFreeCertificateContext);
+
+    bool complete() const {
+        return queryObject && msgGetParam && msgClose && closeStore && decodeObject &&
+               findCertificate && getNameString && freeCertificate;
+    }
+};
+
+const CryptoApi& Crypto() {
+    static const CryptoApi api;
+    return api;
+}
+
 struct LocalRelease {
     void operator()(void* block) const { LocalFree(block); }
 };
 struct StoreClose {
-    void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
+    void operator()(HCERTSTORE store) const { Crypto().closeStore(store, 0); }
 };
 struct MessageClose {
-    void operator()(HCRYPTMSG message) const { CryptMsgClose(message); }
+    void operator()(HCRYPTMSG message) const { Crypto().msgClose(message); }
 };
 struct CertificateRelease {
-    void operator()(PCCERT_CONTEXT cert) const { CertFreeCertificateContext(cert); }
+    void operator()(PCCERT_CONTEXT cert) const { Crypto().freeCertificate(cert); }
 };
 using StoreHandle = std::unique_ptr<void, StoreClose>;
 using MessageHandle = std::unique_ptr<void, MessageClose>;
@@ -51,8 +83,8 @@ void ReadOpusInfo(const CRYPT_ATTRIBUTE& attribute, AUTHENTICODE_INFO& info) {
     }
     const CRYPT_ATTR_BLOB& value = attribute.rgValue[0];
     DWORD size = 0;
-    if (!CryptDecodeObject(kEncoding, SPC_SP_OPUS_INFO_OBJID, value.pbData, value.cbData, 0,
-                           nullptr, &size)) {
+    if (!Crypto().decodeObject(kEncoding, SPC_SP_OPUS_INFO_OBJID, value.pbData, value.cbData, 0,
+                               nullptr, &size)) {
         LogText(L"GetProgAndPublisherInfo failed CryptDecodeObject\n");
         return;
     }
@@ -61,8 +93,8 @@ void ReadOpusInfo(const CRYPT_ATTRIBUTE& attribute, AUTHENTICODE_INFO& info) {
         LogText(L"GetProgAndPublisherInfo failed Allocate1\n");
         return;
     }
-    if (!CryptDecodeObject(kEncoding, SPC_SP_OPUS_INFO_OBJID, value.pbData, value.cbData, 0,
-                           block.get(), &size)) {
+    if (!Crypto().decodeObject(kEncoding, SPC_SP_OPUS_INFO_OBJID, value.pbData, value.cbData, 0,
+                               block.get(), &size)) {
         LogText(L"GetProgAndPublisherInfo failed CryptoDecodeObject\n");
         return;
     }
@@ -98,13 +130,14 @@ void ReadOpusInfo(const CRYPT_ATTRIBUTE& attribute, AUTHENTICODE_INFO& info) {
 // The certificate's simple display name, of its issuer or its subject.
 PageText CertificateName(PCCERT_CONTEXT cert, DWORD flags) {
     DWORD length =
-        CertGetNameStringW(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, flags, nullptr, nullptr, 0);
+        Crypto().getNameString(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, flags, nullptr, nullptr, 0);
     if (length == 0)
         return nullptr;
     // Fresh pages are zero-filled, so the block is terminated even if the fetch fails.
     PageText name(static_cast<wchar_t*>(AllocatePages(std::size_t{length} * sizeof(wchar_t))));
     if (name)
-        CertGetNameStringW(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, flags, nullptr, name.get(), length);
+        Crypto().getNameString(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, flags, nullptr, name.get(),
+                               length);
     return name;
 }
 
@@ -114,19 +147,21 @@ bool ReadSignerDetails(const std::wstring& path, AUTHENTICODE_INFO& info) {
     DWORD formatType = 0;
     HCERTSTORE rawStore = nullptr;
     HCRYPTMSG rawMessage = nullptr;
+    if (!Crypto().complete())
+        return false;
     // The whole path is passed, however long: a path cut to a fixed buffer would name another
     // file, or none.
-    BOOL found = CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
-                                  CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-                                  CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encodingType, &contentType,
-                                  &formatType, &rawStore, &rawMessage, nullptr);
+    BOOL found = Crypto().queryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
+                                      CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+                                      CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encodingType, &contentType,
+                                      &formatType, &rawStore, &rawMessage, nullptr);
     StoreHandle store(rawStore);
     MessageHandle message(rawMessage);
     if (!found || !store || !message)
         return false;
 
     DWORD size = 0;
-    if (!CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size)) {
+    if (!Crypto().msgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size)) {
         LogText(L"GetAuthenticodeInformation failed CryptMsgGetParam\n");
         return false;
     }
@@ -135,7 +170,7 @@ bool ReadSignerDetails(const std::wstring& path, AUTHENTICODE_INFO& info) {
         LogText(L"GetAuthenticodeInformation failed Allocate 1\n");
         return false;
     }
-    if (!CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, signerBlock.get(), &size)) {
+    if (!Crypto().msgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, signerBlock.get(), &size)) {
         LogText(L"GetAuthenticodeInformation failed SignerInfo \n");
         return false;
     }
@@ -172,6 +207,8 @@ bool GetAuthenticodeInformation(const std::wstring& path, AUTHENTICODE_INFO& inf
 }
 
 void GetProgAndPublisherInfo(const CMSG_SIGNER_INFO& signer, AUTHENTICODE_INFO& info) {
+    if (!Crypto().complete())
+        return;
     for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
         const CRYPT_ATTRIBUTE& attribute = signer.AuthAttrs.rgAttr[i];
         if (attribute.pszObjId != nullptr &&
@@ -183,11 +220,13 @@ void GetProgAndPublisherInfo(const CMSG_SIGNER_INFO& signer, AUTHENTICODE_INFO& 
 }
 
 void GetCertificateInfo(HCERTSTORE store, const CMSG_SIGNER_INFO& signer, AUTHENTICODE_INFO& info) {
+    if (!Crypto().complete())
+        return;
     CERT_INFO wanted{};
     wanted.Issuer = signer.Issuer;
     wanted.SerialNumber = signer.SerialNumber;
     CertificateHandle cert(
-        CertFindCertificateInStore(store, kEncoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
+        Crypto().findCertificate(store, kEncoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
     if (!cert)
         return;
 

@@ -1,6 +1,7 @@
 #include "authenticode.h"
 
 #include "checks/signature_verdict.h"
+#include "framework/system_library.h"
 #include "log/log.h"
 
 #include <windows.h>
@@ -44,8 +45,18 @@ long VerifyFileSignature(const std::wstring& path, std::wstring& verdict) {
     data.dwUIContext = 0;
 
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    LONG status = WinVerifyTrust(nullptr, &action, &data);
-    DWORD lastError = GetLastError();
+    auto winVerifyTrust = KITBAG_SYSTEM_FUNCTION(SystemLibrary::WinTrust, WinVerifyTrust);
+    LONG status = 0;
+    DWORD lastError = 0;
+    if (winVerifyTrust != nullptr) {
+        status = winVerifyTrust(nullptr, &action, &data);
+        lastError = GetLastError();
+    } else {
+        // Without the trust provider nothing is verified: the file counts as not valid.
+        lastError = GetLastError();
+        status =
+            static_cast<LONG>(HRESULT_FROM_WIN32(lastError != 0 ? lastError : ERROR_MOD_NOT_FOUND));
+    }
 
     verdict = SignatureVerdict(static_cast<std::uint32_t>(status), lastError, path);
     LogFormat(L"Digital verification: '%s'\n", verdict);

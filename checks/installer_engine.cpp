@@ -1,5 +1,7 @@
 #include "installer_engine.h"
 
+#include "framework/system_library.h"
+
 #include <shlobj.h>
 
 #include <vector>
@@ -35,16 +37,21 @@ bool GetSpecialFolderPath(int csidl, std::wstring& path) {
 }
 
 bool GetFileVersion(const std::wstring& path, DWORD& major, DWORD& minor) {
+    auto getSize = KITBAG_SYSTEM_FUNCTION(SystemLibrary::Version, GetFileVersionInfoSizeW);
+    auto getInfo = KITBAG_SYSTEM_FUNCTION(SystemLibrary::Version, GetFileVersionInfoW);
+    auto queryValue = KITBAG_SYSTEM_FUNCTION(SystemLibrary::Version, VerQueryValueW);
+    if (getSize == nullptr || getInfo == nullptr || queryValue == nullptr)
+        return false;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    DWORD size = getSize(path.c_str(), &handle);
     if (size == 0)
         return false;
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()))
+    if (!getInfo(path.c_str(), 0, size, block.data()))
         return false;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedLen = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLen) ||
+    if (!queryValue(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLen) ||
         fixed == nullptr || fixedLen < sizeof(VS_FIXEDFILEINFO))
         return false;
     if (fixed->dwSignature != 0xFEEF04BD)

@@ -10,7 +10,9 @@ set(KITBAG_SIGN_KEY "" CACHE FILEPATH "PEM private key belonging to KITBAG_SIGN_
 set(KITBAG_SIGN_PROGRAM_NAME "Kitbag Installer" CACHE STRING "Program name recorded in the signature")
 set(KITBAG_SIGN_URL "https://kitbag.example/" CACHE STRING "More-information link recorded in the signature")
 
-set(KITBAG_LINK_LIBRARIES comctl32 ole32 shlwapi version wintrust crypt32 uuid advapi32 shell32 user32 gdi32)
+# Only Windows' known DLLs: wintrust, crypt32, version and comctl32 are loaded at run time from
+# the system folder (framework/system_library.h), never through the import table.
+set(KITBAG_LINK_LIBRARIES ole32 shlwapi uuid advapi32 shell32 user32 gdi32)
 set(KITBAG_LINK_OPTIONS -static -municode -mwindows
     # Lets Wine and Windows map the large resource section instead of reading it in.
     -Wl,--file-alignment,4096 -Wl,--dynamicbase -Wl,--nxcompat)

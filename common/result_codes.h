@@ -18,6 +18,8 @@ constexpr ResultCode kFail = static_cast<ResultCode>(0x80004005); // E_FAIL
 constexpr ResultCode kCorruptFile = static_cast<ResultCode>(0x80040167);
 constexpr ResultCode kWrongProcessorMode = static_cast<ResultCode>(0x80004004); // E_ABORT
 constexpr ResultCode kCannotStartWizard = static_cast<ResultCode>(0x80070057);  // E_INVALIDARG
+// A DLL redirection ("<program>.local") lies beside the executable: the run is refused.
+constexpr ResultCode kDllRedirection = static_cast<ResultCode>(0x80040201);
 // A wizard exit code meaning its .NET runtime could not start.
 constexpr std::uint32_t kWizardRuntimeFailed = 0x80131700;
 } // namespace result

@@ -1,7 +1,10 @@
 // The program's entry: the application object does the work.
+#include "system_library.h"
 #include "win_app.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR cmdLine, int) {
+    // Before anything can load a library by name.
+    RestrictDllSearchToSystemFolder();
     CWinApp* app = AfxGetApp();
     if (app == nullptr)
         return -1;

@@ -62,6 +62,10 @@ TEST(FailureText, EachResultCodeGetsItsMessage) {
         {0, 5, 0, 0, 2, L"Kitbag failed with exit code 0x       5.", L""},
         {1, 0, 0, 0, 2, L"Failed to run Kitbag error 0x       1.", L""},
         {0x800B0100, 0, 0, 0, 2, L"Failed to run Kitbag error 0x800b0100.", L""},
+        {0x80040201, 0, 0, 0, 2,
+         L"Kitbag cannot run: a file or folder ending in '.exe.local' lies beside it and could "
+         L"make it load libraries other than Windows' own. Delete it and start Kitbag again.",
+         L""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << "row " << (&row - rows));

@@ -32,11 +32,56 @@ void WriteRecord(const std::wstring& path, const std::wstring& commandLine,
     }
 }
 
+const wchar_t kHolderSwitch[] = L"/kitbag-holder";
+const wchar_t kHeldFile[] = L"holder.lock";
+
+// The left-behind child: holds kHeldFile of its current folder open without sharing for
+// holdMs, then ends.
+int RunHolder(const std::wstring& holdMsText) {
+    std::uint32_t holdMs = 0;
+    if (!ParseUnsigned32(holdMsText, holdMs))
+        return 2;
+    HANDLE file = CreateFileW(kHeldFile, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    Sleep(holdMs);
+    CloseHandle(file);
+    return 0;
+}
+
+// Starts a detached copy of this program as the holder and waits until it has the file open,
+// so that whoever cleans up after the wizard finds it held.
+void SpawnHolder(std::uint32_t holdMs, const WizardLog& log) {
+    std::wstring commandLine =
+        L"\"" + ExecutablePath() + L"\" " + kHolderSwitch + L" " + std::to_wstring(holdMs);
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                        nullptr, nullptr, &startup, &process)) {
+        const DWORD error = GetLastError();
+        log.Line(L"cannot start the holder (error " + std::to_wstring(error) + L")");
+        return;
+    }
+    for (int i = 0; i < 250 && GetFileAttributesW(kHeldFile) == INVALID_FILE_ATTRIBUTES; ++i) {
+        if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0)
+            break;
+    }
+    log.Line(L"left a holder behind, process " + std::to_wstring(process.dwProcessId));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const std::wstring commandLine = GetCommandLineW();
     const std::vector<std::wstring> argv = SplitCommandLine(commandLine);
+    if (argv.size() == 3 && argv[1] == kHolderSwitch)
+        return RunHolder(argv[2]);
     const WizardSettings settings =
         ReadWizardSettings(EnvironmentValue, HasSwitch(argv, L"/IAgreeToTheEULA"));
     const WizardLog log(LogPathArgument(argv));
@@ -55,6 +100,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         log.Line(L"cannot create the window (error " + std::to_wstring(error) + L")");
     }
 
+    if (settings.spawnHolderMs)
+        SpawnHolder(*settings.spawnHolderMs, log);
     log.Line(L"ending with exit code " + Hex32(settings.exitCode));
     return static_cast<int>(settings.exitCode);
 }

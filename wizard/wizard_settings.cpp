@@ -65,5 +65,6 @@ WizardSettings ReadWizardSettings(const EnvironmentLookup& lookup, bool silent) 
     ReadNumber(lookup, L"KITBAG_WIZARD_HIDDEN_MS", settings, settings.hiddenMs);
     ReadNumber(lookup, L"KITBAG_WIZARD_LINGER_MS", settings, settings.lingerMs);
     settings.recordPath = NonEmpty(lookup, L"KITBAG_WIZARD_RECORD");
+    ReadNumber(lookup, L"KITBAG_WIZARD_SPAWN_HOLDER", settings, settings.spawnHolderMs);
     return settings;
 }

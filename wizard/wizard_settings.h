@@ -18,6 +18,9 @@ struct WizardSettings {
     // How long the window stays once shown; nothing means until the user ends it.
     std::optional<std::uint32_t> lingerMs;
     std::optional<std::wstring> recordPath;
+    // Leave behind a detached child that holds a file of the current folder open, without
+    // sharing, for this long after the wizard has ended.
+    std::optional<std::uint32_t> spawnHolderMs;
     // Values that were ignored, for the log.
     std::vector<std::wstring> problems;
 };

@@ -42,13 +42,15 @@ TEST(ReadWizardSettings, ReadsEveryVariable) {
                                           {L"KITBAG_WIZARD_WINDOW", L"hidden-first"},
                                           {L"KITBAG_WIZARD_HIDDEN_MS", L"0x10"},
                                           {L"KITBAG_WIZARD_LINGER_MS", L"75"},
-                                          {L"KITBAG_WIZARD_RECORD", L"C:\\r e c.txt"}});
+                                          {L"KITBAG_WIZARD_RECORD", L"C:\\r e c.txt"},
+                                          {L"KITBAG_WIZARD_SPAWN_HOLDER", L"3000"}});
     EXPECT_EQ(0x80131700u, settings.exitCode);
     EXPECT_EQ(250u, settings.delayMs);
     EXPECT_EQ(WindowMode::HiddenFirst, settings.window);
     EXPECT_EQ(16u, settings.hiddenMs);
     EXPECT_EQ(std::optional<std::uint32_t>(75), settings.lingerMs);
     EXPECT_EQ(std::optional<std::wstring>(L"C:\\r e c.txt"), settings.recordPath);
+    EXPECT_EQ(std::optional<std::uint32_t>(3000), settings.spawnHolderMs);
     EXPECT_TRUE(settings.problems.empty());
 }
 
