@@ -3,15 +3,6 @@
 #include "framework/format.h"
 #include "res/resource_ids.h"
 
-namespace {
-
-// Kept here until the string table has an entry for it.
-constexpr wchar_t kDllRedirectionText[] =
-    L"%s cannot run: a file or folder ending in '.exe.local' lies beside it and could make it "
-    L"load libraries other than Windows' own. Delete it and start %s again.";
-
-} // namespace
-
 std::wstring FrameworkDownloadLink(std::int32_t major, std::int32_t servicePack) {
     switch (major) {
     case 2:
@@ -62,7 +53,7 @@ FailureMessage ChooseFailureMessage(const FailureFacts& facts, const StringLooku
         m.text = Format(text(IDS_MSI_ENGINE).c_str(), product);
         break;
     case result::kDllRedirection:
-        m.text = Format(kDllRedirectionText, product, product);
+        m.text = Format(text(IDS_DLL_REDIRECTION).c_str(), product, product);
         break;
     case result::kSuccess:
         if (facts.exitCode == result::kWizardRuntimeFailed)

@@ -24,7 +24,8 @@ std::wstring Lookup(unsigned id) {
         {IDS_RUN_FAILED, L"" TEXT_RUN_FAILED},
         {IDS_USAGE, L"" TEXT_USAGE},
         {IDS_DOTNET_SP_REQUIRED, L"" TEXT_DOTNET_SP_REQUIRED},
-        {IDS_PROCESSOR_MODE, L"" TEXT_PROCESSOR_MODE}};
+        {IDS_PROCESSOR_MODE, L"" TEXT_PROCESSOR_MODE},
+        {IDS_DLL_REDIRECTION, L"" TEXT_DLL_REDIRECTION}};
     auto it = texts.find(id);
     return it == texts.end() ? L"" : it->second;
 }
