@@ -1,5 +1,9 @@
 # Builds signed installer executables: the application objects, the payload resources
 # (shared by every build) and a resource script whose build settings vary per executable.
+#
+# Every generated file has exactly one target that makes it (kitbag_payload, <name>-resources,
+# kitbag_signing_identity); the executables only depend on those targets and link the files
+# by path. A rule listed in several targets would run several times at once in a parallel build.
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 find_program(KITBAG_OSSLSIGNCODE osslsigncode REQUIRED)
@@ -22,6 +26,7 @@ if(KITBAG_SIGN_CERT AND KITBAG_SIGN_KEY)
     set(KITBAG_CERT ${KITBAG_SIGN_CERT})
     set(KITBAG_KEY ${KITBAG_SIGN_KEY})
     add_custom_target(kitbag_signing_identity)
+    set(KITBAG_SIGNING_FILES ${KITBAG_CERT} ${KITBAG_KEY})
 else()
     set(KITBAG_CERT ${CMAKE_BINARY_DIR}/signing/dev-cert.pem)
     set(KITBAG_KEY ${CMAKE_BINARY_DIR}/signing/dev-key.pem)
@@ -33,16 +38,19 @@ else()
         COMMENT "Making a development signing certificate"
         VERBATIM)
     add_custom_target(kitbag_signing_identity DEPENDS ${KITBAG_CERT} ${KITBAG_KEY})
+    set(KITBAG_SIGNING_FILES)
 endif()
 
 # --- artwork and payload, shared by every build -----------------------------------------
+# The artwork depends on nothing built, so it is drawn when CMake configures.
 set(KITBAG_ARTWORK_DIR ${CMAKE_BINARY_DIR}/artwork)
-add_custom_command(
-    OUTPUT ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
-    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${KITBAG_ARTWORK_DIR}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_artwork.py
-    COMMENT "Drawing the artwork"
-    VERBATIM)
+execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${KITBAG_ARTWORK_DIR}
+                RESULT_VARIABLE artwork_result)
+if(NOT artwork_result EQUAL 0)
+    message(FATAL_ERROR "Drawing the artwork failed")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${CMAKE_SOURCE_DIR}/tools/generated_file.py)
 
 set(KITBAG_PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
 # The generator rewrites only files whose bytes change, so the stamp tells when it last ran.
@@ -60,6 +68,7 @@ add_custom_command(
     DEPENDS ${KITBAG_PAYLOAD_DIR}/payload.stamp
     COMMENT "Compiling the payload resources"
     VERBATIM)
+add_custom_target(kitbag_payload DEPENDS ${KITBAG_PAYLOAD_DIR}/payload.o)
 
 # kitbag_installer_resources(<name> <out_var> [PROGRAM_TYPE t] [TITLE t] [DISK_MB n]
 #                            [ADMIN_INSTALL v] [PROGRAM_NAME n] [DOTNET e1 ... e7])
@@ -99,24 +108,25 @@ function(kitbag_installer_resources name out_var)
                 ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
         COMMENT "Compiling the resources of ${name}"
         VERBATIM)
-    set_source_files_properties(${dir}/resources.o PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+    add_custom_target(${name}-resources DEPENDS ${dir}/resources.o)
     set(${out_var} ${dir}/resources.o PARENT_SCOPE)
 endfunction()
 
-# kitbag_link_installer(<name> [UNSIGNED] [STRIP] OBJECTS <resource objects>...)
-# Links the program with these resources into <name>-unsigned.exe and signs a copy as
-# <name>.exe; with UNSIGNED it makes only <name>.exe, unsigned.
+# kitbag_link_installer(<name> [UNSIGNED] [STRIP] OBJECTS <resource objects>... DEPENDS <targets>...)
+# Links the program with these resource objects (made by the DEPENDS targets) into
+# <name>-unsigned.exe and signs a copy as <name>.exe; with UNSIGNED it makes only <name>.exe.
 function(kitbag_link_installer name)
-    cmake_parse_arguments(L "UNSIGNED;STRIP" "" "OBJECTS" ${ARGN})
-    set_source_files_properties(${L_OBJECTS} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+    cmake_parse_arguments(L "UNSIGNED;STRIP" "" "OBJECTS;DEPENDS" ${ARGN})
     set(target ${name}-unsigned)
     if(L_UNSIGNED)
         set(target ${name})
     endif()
-    add_executable(${target} WIN32 $<TARGET_OBJECTS:kitbag_win> ${L_OBJECTS})
-    target_link_libraries(${target} PRIVATE kitbag_portable ${KITBAG_LINK_LIBRARIES})
+    add_executable(${target} WIN32 $<TARGET_OBJECTS:kitbag_win>)
+    target_link_libraries(${target} PRIVATE ${L_OBJECTS} kitbag_portable ${KITBAG_LINK_LIBRARIES})
     target_link_options(${target} PRIVATE ${KITBAG_LINK_OPTIONS} $<$<BOOL:${L_STRIP}>:-s>)
-    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+                                               LINK_DEPENDS "${L_OBJECTS}")
+    add_dependencies(${target} ${L_DEPENDS})
     if(L_UNSIGNED)
         return()
     endif()
@@ -126,7 +136,7 @@ function(kitbag_link_installer name)
         COMMAND ${KITBAG_OSSLSIGNCODE} sign -certs ${KITBAG_CERT} -key ${KITBAG_KEY}
                 -n ${KITBAG_SIGN_PROGRAM_NAME} -i ${KITBAG_SIGN_URL}
                 -in $<TARGET_FILE:${target}> -out ${CMAKE_BINARY_DIR}/${name}.exe
-        DEPENDS ${target} kitbag_signing_identity ${KITBAG_CERT}
+        DEPENDS ${target} kitbag_signing_identity ${KITBAG_SIGNING_FILES}
         COMMENT "Signing ${name}.exe"
         VERBATIM)
     add_custom_target(${name} ALL DEPENDS ${CMAKE_BINARY_DIR}/${name}.exe)
@@ -136,5 +146,6 @@ endfunction()
 # Makes <name>-unsigned.exe and the signed <name>.exe, with the sample payload.
 function(kitbag_add_installer name)
     kitbag_installer_resources(${name} resources ${ARGN})
-    kitbag_link_installer(${name} OBJECTS ${resources} ${KITBAG_PAYLOAD_DIR}/payload.o)
+    kitbag_link_installer(${name} OBJECTS ${resources} ${KITBAG_PAYLOAD_DIR}/payload.o
+                          DEPENDS ${name}-resources kitbag_payload)
 endfunction()

@@ -33,7 +33,9 @@ function(kitbag_payload_installer name)
         DEPENDS ${dir}/payload.rc
         COMMENT "Compiling the payload of ${name}"
         VERBATIM)
-    kitbag_link_installer(${name} OBJECTS ${CMAKE_BINARY_DIR}/variants/KitbagInstaller/resources.o ${dir}/payload.o)
+    add_custom_target(${name}-payload DEPENDS ${dir}/payload.o)
+    kitbag_link_installer(${name} OBJECTS ${CMAKE_BINARY_DIR}/variants/KitbagInstaller/resources.o ${dir}/payload.o
+                          DEPENDS KitbagInstaller-resources ${name}-payload)
 endfunction()
 
 # The manifest's grammar at work: a leading "*" and separator runs, a sub-folder, a later triple
