@@ -107,8 +107,8 @@ void SameAsLibrary(FuzzedDataProvider& in) {
         break;
     }
     if (out != expected) {
-        std::printf("format '%ls'\nours    '%ls'\nlibrary '%ls'\n", format.c_str(), out.c_str(),
-                    expected.c_str());
+        std::fprintf(stderr, "format '%ls'\nours    '%ls'\nlibrary '%ls'\n", format.c_str(),
+                     out.c_str(), expected.c_str());
         KITBAG_FUZZ_CHECK(out == expected);
     }
 }
