@@ -58,26 +58,26 @@ void SameAsLibrary(FuzzedDataProvider& in) {
                              : conv == L'u'               ? L"-0"
                              : conv == L's'               ? L"-"
                                                           : L"-0#";
-        std::wstring spec = L"%";
+        std::wstring field = L"%";
         for (wchar_t flag : flags)
             if (in.ConsumeBool())
-                spec += flag;
+                field += flag;
         if (in.ConsumeBool())
-            spec += std::to_wstring(in.ConsumeIntegralInRange<int>(0, 300));
+            field += std::to_wstring(in.ConsumeIntegralInRange<int>(0, 300));
         if (in.ConsumeBool())
-            spec += L"." + std::to_wstring(in.ConsumeIntegralInRange<int>(0, 300));
+            field += L"." + std::to_wstring(in.ConsumeIntegralInRange<int>(0, 300));
         std::vector<wchar_t> buffer(kMaxPiece * 8 + 700);
         int written;
         if (conv == L's') {
-            std::wstring libSpec = spec + L"ls";
-            written = std::swprintf(buffer.data(), buffer.size(), libSpec.c_str(), text.c_str());
+            std::wstring libField = field + L"ls";
+            written = std::swprintf(buffer.data(), buffer.size(), libField.c_str(), text.c_str());
         } else {
-            std::wstring libSpec = spec + conv;
-            written = std::swprintf(buffer.data(), buffer.size(), libSpec.c_str(), number);
+            std::wstring libField = field + conv;
+            written = std::swprintf(buffer.data(), buffer.size(), libField.c_str(), number);
         }
         if (written < 0)
             return;
-        format += piece + spec + conv;
+        format += piece + field + conv;
         expected += piece + std::wstring(buffer.data(), static_cast<std::size_t>(written));
         kinds.push_back(conv == L's');
     }
