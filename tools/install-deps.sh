@@ -1,9 +1,32 @@
 #!/usr/bin/env bash
 # Installs the cross toolchain, Wine and the test tools from Debian's packages.
 # Does nothing when everything is present already.
+# install-deps.sh fuzz|bench: only what `make fuzz` or `make bench` needs besides.
 set -euo pipefail
 
 need=()
+case "${1:-}" in
+fuzz)
+    command -v clang++ >/dev/null || need+=(clang)
+    # libFuzzer and the sanitizer runtimes for clang.
+    clang_major=$(clang++ --version 2>/dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
+    [ -n "$clang_major" ] && ls /usr/lib/llvm-"$clang_major"/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a \
+        >/dev/null 2>&1 || need+=("libclang-rt-${clang_major:-14}-dev")
+    ;;
+bench)
+    command -v makensis >/dev/null || need+=(nsis)
+    ;;
+esac
+if [ -n "${1:-}" ]; then
+    [ ${#need[@]} -eq 0 ] && exit 0
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${need[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    exit 0
+fi
+
 command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
 command -v i686-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-i686)
 command -v wine >/dev/null || need+=(wine wine64)

@@ -157,6 +157,16 @@ TEST(PeImage, ReplacingResourcesRefusesSignedImagesAndDataItCannotMove) {
     WriteU32(pinned, 0x58 + 96 + 8 * kBaseRelocationDirectory, 0);
     EXPECT_FALSE(ReplaceResources(pinned, tree, out, error));
     EXPECT_NE(error.find("cannot be moved"), std::string::npos) << error;
+
+    // The resource data placed inside the headers or inside the code section's data: a
+    // rebuild would cut off what lies after it and write the section table into the data.
+    const std::size_t rsrcRawPointer = 0x58 + 0xE0 + 40 + 20;
+    for (std::uint32_t overlapping : {0x100u, 0x300u}) {
+        Bytes bad = image;
+        WriteU32(bad, rsrcRawPointer, overlapping);
+        EXPECT_FALSE(ReplaceResources(bad, tree, out, error)) << overlapping;
+        EXPECT_NE(error.find("overlaps"), std::string::npos) << error;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tools/kitbag/resource_section.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kitbag {
@@ -66,6 +67,18 @@ bool ReplaceResources(const Bytes& image, const ResourceTree& tree, Bytes& out,
     }
 
     const Section& old = layout.sections[rsrc];
+    // Everything before the resource section's data is kept as it stands, so the headers
+    // and the earlier sections' data must all lie there.
+    std::size_t keptEnd = layout.sizeOfHeaders;
+    for (int i = 0; i < rsrc; ++i)
+        if (layout.sections[i].rawSize != 0)
+            keptEnd = std::max<std::size_t>(
+                keptEnd, static_cast<std::size_t>(layout.sections[i].rawPointer) +
+                             layout.sections[i].rawSize);
+    if (old.rawPointer < keptEnd) {
+        error = "the resource section's data overlaps the headers or an earlier section";
+        return false;
+    }
     Bytes contents = BuildResourceSection(tree, old.virtualAddress);
     std::uint64_t rawSize = AlignUp(contents.size(), layout.fileAlignment);
     if (old.rawPointer + rawSize > std::numeric_limits<std::uint32_t>::max() / 2) {

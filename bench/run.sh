@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Times KitbagInstaller.exe against NSIS installers of the same payload under Wine, beside an
+# empty program (the floor) and a plain copy of the payload (the write limit).
+# usage: bench/run.sh WINDOWS_BUILD_DIR BENCH_DIR [ROUNDS]   (WINEPREFIX: the prefix to use)
+# Needs an X display (make bench runs it under xvfb-run).
+set -euo pipefail
+build=$(realpath "${1:?usage: run.sh WINDOWS_BUILD_DIR BENCH_DIR [ROUNDS]}")
+out=$(realpath -m "${2:?usage: run.sh WINDOWS_BUILD_DIR BENCH_DIR [ROUNDS]}")
+rounds=${3:-7}
+here=$(dirname "$(realpath "$0")")
+prefix=${WINEPREFIX:-$(dirname "$build")/wineprefix}
+payload=$build/payload/files
+wizard=Brasswick.Hopwell.UI.exe
+mkdir -p "$out"
+
+"$here/../tools/wine-prefix.sh" "$prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+echo "== building the helpers and the NSIS installers in $out"
+cc=i686-w64-mingw32-gcc
+$cc -O2 -Wall -Wextra -Werror -municode -static "$here/benchtime.c" -o "$out/benchtime.exe"
+$cc -O2 -Wall -Wextra -Werror -municode -static "$here/copytree.c" -o "$out/copytree.exe"
+$cc -O2 -Wall -Wextra -Werror -mwindows -s "$here/empty.c" -o "$out/empty.exe"
+$cc -O2 -Wall -Wextra -Werror -municode -mwindows "$here/verifyonly.c" -o "$out/verifyonly.exe" -lwintrust
+# The empty program signed like the installer: what the signature check costs apart from
+# hashing the file.
+rm -f "$out/empty-signed.exe"
+osslsigncode sign -certs "$build/signing/dev-cert.pem" -key "$build/signing/dev-key.pem" \
+    -n "Kitbag bench" -in "$out/empty.exe" -out "$out/empty-signed.exe" >/dev/null
+for variant in stored zlib lzma; do
+    flag=()
+    [ $variant = stored ] && flag=(-DSTORED)
+    [ $variant = lzma ] && flag=(-DLZMA)
+    makensis -V1 "${flag[@]}" -DPAYLOAD="$payload" -DWIZARD=$wizard \
+        -DOUTFILE="$out/nsis-$variant.exe" "$here/installer.nsi"
+    makensis -V1 "${flag[@]}" -DEMPTY -DPAYLOAD="$payload" -DWIZARD=$wizard \
+        -DOUTFILE="$out/nsis-$variant-nopayload.exe" "$here/installer.nsi"
+done
+
+win() { winepath -w "$1"; }
+sizes=$out/sizes.txt
+{
+    echo "payload-files $(du -cb "$payload"/* | tail -1 | cut -f1)"
+    echo "kitbag $(stat -c %s "$build/KitbagInstaller.exe")"
+    echo "kitbag-nopayload $(stat -c %s "$build/KitbagInstaller-stub.exe")"
+    for variant in stored zlib lzma; do
+        echo "nsis-$variant $(stat -c %s "$out/nsis-$variant.exe")"
+        echo "nsis-$variant-nopayload $(stat -c %s "$out/nsis-$variant-nopayload.exe")"
+    done
+} >"$sizes"
+
+# The wizard shows no window and ends at once: what is timed is the installers' own work.
+export KITBAG_WIZARD_WINDOW=none KITBAG_WIZARD_LINGER_MS=0 KITBAG_WIZARD_EXIT_CODE=0
+unset KITBAG_WIZARD_RECORD KITBAG_WIZARD_DELAY_MS
+
+# A warm wineserver and a desktop held open for the whole measurement.
+wineserver -p
+wine notepad.exe >/dev/null 2>&1 &
+holder=$!
+trap 'kill $holder 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+sleep 2
+
+copy_target='C:\kitbag-bench-copy'
+echo "== $rounds rounds, each program in turn"
+wine "$out/benchtime.exe" "$rounds" 300 \
+    floor "\"$(win "$out/empty.exe")\"" \
+    copy "\"$(win "$out/copytree.exe")\" \"$(win "$payload")\" $copy_target" \
+    verify-tiny "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/empty-signed.exe")\"" \
+    verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$build/KitbagInstaller.exe")\"" \
+    kitbag "\"$(win "$build/KitbagInstaller.exe")\" /IAgreeToTheEULA" \
+    nsis-stored "\"$(win "$out/nsis-stored.exe")\"" \
+    nsis-zlib "\"$(win "$out/nsis-zlib.exe")\"" \
+    nsis-lzma "\"$(win "$out/nsis-lzma.exe")\"" | tr -d '\r' | tee "$out/times.txt"
+
+python3 "$here/report.py" "$out/times.txt" "$sizes"

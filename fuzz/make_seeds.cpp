@@ -1,0 +1,49 @@
+// Writes the binary seeds of the PE and signature targets from the unit tests' crafted
+// images: make_seeds <corpus folder>.
+#include "tools/kitbag/signature_tag.h"
+#include "tools/kitbag/test_images.h"
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+void Write(const std::string& path, const kitbag::Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2)
+        return 2;
+    const std::string corpus = argv[1];
+    kitbag::ResourceTree tree;
+    std::string error;
+    kitbag::SetTableString(tree, 201, u"Roza", error);
+    tree[kitbag::ResourceName::String("TOOLKIT")][kitbag::ResourceName::Id(101)][1033].bytes = {
+        '1', '0', '2', '*', 'a', '.', 'e', 'x', 'e', '*', '1'};
+    kitbag::Bytes image = kitbag::test::MakeImage(tree);
+    Write(corpus + "/pe_resources/image", image);
+
+    // The installer's window reaches 4117 bytes back: the signed image has to be larger.
+    tree[kitbag::ResourceName::Id(10)][kitbag::ResourceName::Id(1)][0].bytes =
+        kitbag::Bytes(4200, 0xEE);
+    kitbag::Bytes signedImage = kitbag::test::AppendCertificate(kitbag::test::MakeImage(tree),
+                                                                kitbag::test::MakeSignedData());
+    kitbag::Bytes seed = signedImage;
+    seed.push_back(1); // the information is "Roza"
+    Write(corpus + "/signature_tag/signed", seed);
+
+    kitbag::Bytes tagged;
+    if (kitbag::TagImage(signedImage, {'<', 'i', '/', '>'}, tagged, error)) {
+        Write(corpus + "/embedded_info_scan/tagged",
+              kitbag::Bytes(tagged.end() - static_cast<std::ptrdiff_t>(kitbag::kReaderWindow + 1),
+                            tagged.end()));
+        tagged.push_back(1);
+        Write(corpus + "/signature_tag/tagged", tagged);
+    }
+    return 0;
+}
