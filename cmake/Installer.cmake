@@ -146,6 +146,7 @@ endfunction()
 # Makes <name>-unsigned.exe and the signed <name>.exe, with the sample payload.
 function(kitbag_add_installer name)
     kitbag_installer_resources(${name} resources ${ARGN})
-    kitbag_link_installer(${name} OBJECTS ${resources} ${KITBAG_PAYLOAD_DIR}/payload.o
+    # Without symbols: nobody debugs a download, and it is 0.4 MB smaller.
+    kitbag_link_installer(${name} STRIP OBJECTS ${resources} ${KITBAG_PAYLOAD_DIR}/payload.o
                           DEPENDS ${name}-resources kitbag_payload)
 endfunction()

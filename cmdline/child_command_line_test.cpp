@@ -32,4 +32,11 @@ TEST(ChildCommandLine, ComposesTokensInTableOrderEndingWithProgramName) {
     }
 }
 
+TEST(ChildCommandLine, ProgramNameIsQuotedToReachTheWizardWhole) {
+    CCommandLineInfoEx info;
+    std::wstring params;
+    info.BuildChildCommandLine(L"Say \"hi\" \\", params);
+    EXPECT_EQ(params, LR"(BW_I="Say \"hi\" \\" )");
+}
+
 } // namespace

@@ -85,5 +85,6 @@ void CCommandLineInfoEx::BuildChildCommandLine(const std::wstring& programName,
             params += name + L" ";
         }
     }
-    params += L"BW_I=\"" + programName + L"\" ";
+    // The name comes from the signature; quoted like a value, it reaches the wizard whole.
+    params += L"BW_I=" + QuoteValue(programName) + L" ";
 }
