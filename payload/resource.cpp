@@ -92,14 +92,21 @@ ResultCode CResource::Extract() const {
 
     HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        // The run's message only says the build is wrong; the log keeps the system's reason.
+        LogFormat(L"Cannot write '%s', error %ld\n", target,
+                  static_cast<std::int32_t>(GetLastError()));
         return result::kFail;
+    }
     // One write straight from the mapped resource: no copy of the bytes is ever made.
     const DWORD size = resource.size();
     DWORD written = 0;
     WriteFile(file, resource.data(), size, &written, nullptr);
+    const DWORD error = GetLastError();
     CloseHandle(file);
-    if (written != size)
+    if (written != size) {
+        LogFormat(L"Cannot write '%s', error %ld\n", target, static_cast<std::int32_t>(error));
         return result::kFail;
+    }
     return size == m_nSize ? result::kSuccess : result::kCorruptFile;
 }
