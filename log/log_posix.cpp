@@ -1,35 +1,12 @@
 // The log on the build host, for tests of code that logs: ASCII stands in for the ANSI
-// code page (other characters become '?'), and the file is a plain stdio stream.
+// code page, and the file is a plain stdio stream.
 #include "log.h"
+
+#include "log/ascii_code_page.h"
 
 #include <cstdio>
 
 namespace {
-
-class AsciiCodePage final : public AnsiCodePage {
-public:
-    std::string FromWide(const std::wstring& text) const override {
-        std::string out;
-        FromWideExact(text, out);
-        return out;
-    }
-    bool FromWideExact(const std::wstring& text, std::string& out) const override {
-        bool exact = true;
-        out.clear();
-        for (wchar_t c : text) {
-            bool ascii = static_cast<unsigned long>(c) < 0x80;
-            exact = exact && ascii;
-            out += ascii ? static_cast<char>(c) : '?';
-        }
-        return exact;
-    }
-    std::wstring ToWide(const std::string& text) const override {
-        std::wstring out;
-        for (char c : text)
-            out += static_cast<wchar_t>(static_cast<unsigned char>(c));
-        return out;
-    }
-};
 
 class StdioLogFile final : public LogFileStream {
 public:
