@@ -1,6 +1,7 @@
 #include "system_library.h"
 
 #include "framework/dll_redirection.h"
+#include "framework/win_app.h"
 #include "log/log.h"
 
 #include <atomic>
@@ -60,22 +61,6 @@ HMODULE LoadFromSystemFolder(const wchar_t* file) {
     return LoadLibraryExW((folder + file).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-std::wstring ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD len = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (len == 0)
-            return {};
-        if (len < path.size()) {
-            path.resize(len);
-            return path;
-        }
-        if (path.size() >= 32768)
-            return {};
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 void RestrictDllSearchToSystemFolder() {
@@ -119,7 +104,7 @@ FARPROC SystemLibraryEntry(SystemLibrary library, const char* entry) {
 }
 
 bool FindDllRedirection(std::wstring& path) {
-    const std::wstring program = ProgramPath();
+    const std::wstring program = ProgramFilePath();
     if (program.empty()) {
         // Without its own path the program cannot tell; it refuses rather than guess.
         path = L"<unknown program path>.local";

@@ -60,6 +60,23 @@ std::vector<std::wstring> CommandLineParameters() {
     return params;
 }
 
+std::wstring ProgramFilePath() {
+    // Grows the buffer until the whole path fits, so a long path is never cut.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD len = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (len == 0)
+            return {};
+        if (len < path.size()) {
+            path.resize(len);
+            return path;
+        }
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
+
 std::wstring LoadResString(UINT id) {
     // With a zero length LoadStringW hands out a pointer into the resource itself,
     // so entries of any length are read whole.

@@ -35,5 +35,8 @@ bool AfxBeginThread(AFX_THREADPROC proc, LPVOID param);
 // The parameters after the program name, split by the runtime's command-line rules.
 std::vector<std::wstring> CommandLineParameters();
 
+// The full path of the program's own file, however long.
+std::wstring ProgramFilePath();
+
 // A string-table entry of the program's own module; empty when there is none.
 std::wstring LoadResString(UINT id);
