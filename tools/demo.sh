@@ -15,6 +15,8 @@ winlog=$(winepath -w "$log")
 export RUNEXIT_CMDLINE="\"$(winepath -w "$build/KitbagInstaller.exe")\" log \"$winlog\" /IAgreeToTheEULA"
 echo "Running: $RUNEXIT_CMDLINE"
 result=$(wine "$build/runexit.exe")
+# Let Wine finish before the display goes away with this script.
+wineserver -w
 echo
 echo "---- $log ----"
 if [ -f "$log" ]; then tr -d '\r' < "$log"; else echo "(no log file was written)"; fi
