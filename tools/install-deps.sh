@@ -38,6 +38,7 @@ command -v identify >/dev/null || need+=(imagemagick)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(libgtest-dev)
 command -v cmake >/dev/null || need+=(cmake)
 command -v openssl >/dev/null || need+=(openssl)
+command -v python3 >/dev/null || need+=(python3)
 
 [ ${#need[@]} -eq 0 ] && exit 0
 
