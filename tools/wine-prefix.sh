@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Creates the Wine prefix the installer runs in, once, as a machine with .NET Framework 4
 # installed; later calls only make sure of the framework's keys and wait for the prefix.
+# Every Wine process counts under emulation (minutes each), so all keys go in one import.
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=$(dirname "$(realpath "$0")")/wine.sh
+export WINEPREFIX=$prefix
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$prefix"
-    wineboot -i >/dev/null 2>&1
-    # Without a window manager Wine otherwise takes two seconds to close every window.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$wine" wineboot -i >/dev/null 2>&1
 fi
 
-# The values the framework's setup writes for its Full and Client parts, in the native and
-# in the 32-bit view (the installer is a 32-bit program).
 regfile=$(mktemp --suffix=.reg)
 trap 'rm -f "$regfile"' EXIT
 {
     echo 'Windows Registry Editor Version 5.00'
+    # Without a window manager Wine otherwise takes two seconds to close every window.
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
+    echo '"Managed"="N"'
+    # The values the framework's setup writes for its Full and Client parts, in the native
+    # and in the 32-bit view (what a 32-bit installer reads on 64-bit Windows).
     for view in 'Software' 'Software\Wow6432Node'; do
         for part in Full Client; do
             echo
@@ -27,5 +31,6 @@ trap 'rm -f "$regfile"' EXIT
         done
     done
 } >"$regfile"
-wine reg import "$(winepath -w "$regfile")" >/dev/null 2>&1
+# Wine's drive Z: is the Linux root.
+"$wine" reg import "Z:${regfile//\//\\}" >/dev/null 2>&1
 wineserver -w
