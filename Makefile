@@ -1,13 +1,18 @@
-# make build: both configurations (installs a missing toolchain first)
-# make test:  every test, host and Wine, through ctest
+# make build: every configuration: 32-bit and 64-bit Windows, host (installs a missing
+#             toolchain first)
+# make test:  every test, host and Wine, through ctest; ends with what was tested end to end
 # make demo:  runs the signed installer on its sample payload under Wine and prints its log
+#             (EMULATE=1: the 32-bit one under qemu-i386 emulation, where no 32-bit runs)
 # make fuzz:  builds the libFuzzer targets with clang in $(BUILD_ROOT)/fuzz and runs each for
 #             FUZZ_SECONDS (default 60); FUZZ_TARGETS="manifest format" runs only those
 # make bench: times the installer against NSIS installers of the same payload under Wine
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
+# KITBAG_32BIT=yes|no takes the route of a machine that does or does not run 32-bit programs
+# (tools/runs-32bit.sh tells which this one is).
 JOBS ?= $(shell nproc)
 BUILD_ROOT ?= build
 WINDOWS_DIR := $(BUILD_ROOT)/windows
+WINDOWS64_DIR := $(BUILD_ROOT)/windows64
 HOST_DIR := $(BUILD_ROOT)/host
 WINE_PREFIX := $(abspath $(BUILD_ROOT))/wineprefix
 FUZZ_DIR := $(BUILD_ROOT)/fuzz
@@ -15,31 +20,43 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 BENCH_ROUNDS ?= 7
 
-.PHONY: all build deps windows host test demo fuzz bench format clean
+export KITBAG_32BIT EMULATE
+
+.PHONY: all build deps windows windows32 windows64 host test demo fuzz bench format clean
 
 all: build
 
 deps:
 	@./tools/install-deps.sh
 
-windows: deps
+windows: windows32 windows64
+
+windows32: deps
 	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
+windows64: deps
+	cmake -S . -B $(WINDOWS64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WINDOWS64_DIR) -j $(JOBS)
+
 host: deps
 	cmake -S . -B $(HOST_DIR) -DCMAKE_BUILD_TYPE=Debug \
-	      -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) -DKITBAG_WINE_PREFIX=$(WINE_PREFIX)
+	      -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) \
+	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR)) -DKITBAG_WINE_PREFIX=$(WINE_PREFIX)
 	cmake --build $(HOST_DIR) -j $(JOBS)
 
 build: windows host
 
 test: build
 	ctest --test-dir $(HOST_DIR) --output-on-failure -j $(JOBS) -L unit
-	# One display and one Wine prefix: the Wine tests run one at a time.
-	xvfb-run -a ctest --test-dir $(HOST_DIR) --output-on-failure -L wine
+	# One display and one Wine prefix: the Wine tests run one at a time. The report says
+	# which builds were tested end to end and what was skipped, also when a test failed.
+	xvfb-run -a ctest --test-dir $(HOST_DIR) --output-on-failure -L wine \
+	    --output-junit $(abspath $(HOST_DIR))/wine-tests.xml; \
+	status=$$?; python3 tools/test_report.py $(HOST_DIR)/wine-tests.xml; exit $$status
 
 demo: windows
-	xvfb-run -a ./tools/demo.sh $(WINDOWS_DIR) $(WINE_PREFIX)
+	xvfb-run -a ./tools/demo.sh $(BUILD_ROOT) $(WINE_PREFIX)
 
 fuzz:
 	@./tools/install-deps.sh fuzz
@@ -49,7 +66,7 @@ fuzz:
 
 bench: windows
 	@./tools/install-deps.sh bench
-	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(WINDOWS_DIR) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
+	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(BUILD_ROOT) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -52,6 +52,15 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${CMAKE_SOURCE_DIR}/tools/generated_file.py)
 
+# The application manifest names the architecture the build is for.
+if(KITBAG_ARCH STREQUAL "x64")
+    set(KITBAG_MANIFEST_ARCHITECTURE "amd64")
+else()
+    set(KITBAG_MANIFEST_ARCHITECTURE "X86")
+endif()
+set(KITBAG_MANIFEST_DIR ${CMAKE_BINARY_DIR}/manifest)
+configure_file(${CMAKE_SOURCE_DIR}/res/KitbagInstaller.manifest.in ${KITBAG_MANIFEST_DIR}/KitbagInstaller.manifest @ONLY)
+
 set(KITBAG_PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
 # The generator rewrites only files whose bytes change, so the stamp tells when it last ran.
 add_custom_command(
@@ -102,8 +111,8 @@ function(kitbag_installer_resources name out_var)
     add_custom_command(
         OUTPUT ${dir}/resources.o
         COMMAND ${CMAKE_RC_COMPILER} -I ${CMAKE_SOURCE_DIR}/res -I ${dir} -I ${KITBAG_ARTWORK_DIR}
-                ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc -O coff -o ${dir}/resources.o
-        DEPENDS ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.manifest
+                -I ${KITBAG_MANIFEST_DIR} ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc -O coff -o ${dir}/resources.o
+        DEPENDS ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc ${KITBAG_MANIFEST_DIR}/KitbagInstaller.manifest
                 ${CMAKE_SOURCE_DIR}/res/resource_ids.h ${CMAKE_SOURCE_DIR}/res/message_texts.h ${dir}/settings.rc
                 ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
         COMMENT "Compiling the resources of ${name}"

@@ -29,6 +29,8 @@ fi
 
 command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
 command -v i686-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-i686)
+command -v x86_64-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-x86-64)
+command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
 command -v wine >/dev/null || need+=(wine wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
@@ -40,11 +42,19 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v openssl >/dev/null || need+=(openssl)
 command -v python3 >/dev/null || need+=(python3)
 
-[ ${#need[@]} -eq 0 ] && exit 0
-
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${need[*]}"
-$sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+if [ ${#need[@]} -ne 0 ]; then
+    echo "Installing: ${need[*]}"
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+# Where no 32-bit program runs, the real 32-bit installer is tried once under user-mode
+# emulation.
+if [ "$("$(dirname "$0")/runs-32bit.sh" | head -n 1)" = no ] && [ ! -x /usr/bin/qemu-i386-static ]; then
+    echo "Installing: qemu-user-static"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
+fi

@@ -291,6 +291,9 @@ class ResourceScriptTest(unittest.TestCase):
         settings = re.sub(r"@(\w+)@", lambda m: cls.SETTINGS[m.group(1)], template)
         with open(os.path.join(variant, "settings.rc"), "w") as f:
             f.write(settings)
+        manifest = slurp(os.path.join(REPO, "res", "KitbagInstaller.manifest.in")).decode()
+        with open(os.path.join(variant, "KitbagInstaller.manifest"), "w") as f:
+            f.write(manifest.replace("@KITBAG_MANIFEST_ARCHITECTURE@", "X86"))
         res = os.path.join(cls.tmp, "k.res")
         # Run from elsewhere: every file must come through the include path.
         subprocess.run([WINDRES, "-I", variant, "-I", art, os.path.join(REPO, "res", "KitbagInstaller.rc"),
