@@ -58,10 +58,15 @@ void RevertFsRedirection() {
         g_revertRedirection(g_savedRedirection);
 }
 
+ProcessKind CurrentProcessKind() {
+    if (sizeof(void*) == 8)
+        return ProcessKind::Native64Bit;
+    return IsWow64() ? ProcessKind::UnderWow64 : ProcessKind::On32BitWindows;
+}
+
 bool CProcessorModeSwitch::Enter() {
     ProcessorMode mode = GetProgramType();
-    bool wow64 = IsWow64();
-    ProcessorModeDecision decision = DecideProcessorMode(mode, wow64);
+    ProcessorModeDecision decision = DecideProcessorMode(mode, CurrentProcessKind());
     if (!decision.start) {
         LogText(L"Incorrect processor mode with installation type\n");
         return false;

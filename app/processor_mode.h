@@ -5,8 +5,11 @@
 
 // The build's program type as a mode, with its log lines.
 ProcessorMode GetProgramType();
-// True when this process runs under the 32-bit emulation layer of 64-bit Windows.
+// True when this process runs under the 32-bit emulation layer of 64-bit Windows; never
+// for a 64-bit process.
 bool IsWow64();
+// This process's kind: the one place that knows whether the build is 64-bit.
+ProcessKind CurrentProcessKind();
 void DisableFsRedirection();
 void RevertFsRedirection();
 

@@ -10,8 +10,13 @@ ProgramTypeReading ReadProgramType(const std::wstring& programType) {
     return {ProcessorMode::Any, L"Staying on Any\n"};
 }
 
-ProcessorModeDecision DecideProcessorMode(ProcessorMode mode, bool wow64) {
-    if ((mode == ProcessorMode::X64 && !wow64) || (mode == ProcessorMode::X32Only && wow64))
+ProcessorModeDecision DecideProcessorMode(ProcessorMode mode, ProcessKind kind) {
+    const bool on64BitWindows = kind != ProcessKind::On32BitWindows;
+    if ((mode == ProcessorMode::X64 && !on64BitWindows) ||
+        (mode == ProcessorMode::X32Only && on64BitWindows))
         return {false, false};
-    return {true, wow64 && (mode == ProcessorMode::X64 || mode == ProcessorMode::Any)};
+    // Only a 32-bit process has a redirection to turn off; a 64-bit one starts any wizard
+    // as it is.
+    return {true, kind == ProcessKind::UnderWow64 &&
+                      (mode == ProcessorMode::X64 || mode == ProcessorMode::Any)};
 }

@@ -14,23 +14,28 @@ TEST(ProcessorMode, ProgramTypeIsReadExactlyAndCaseSensitively) {
     EXPECT_STREQ(ReadProgramType(L"X64").logLine, L"Staying on Any\n");
 }
 
-TEST(ProcessorMode, DecisionTable) {
+TEST(ProcessorMode, DecisionTableForEveryKindOfProcess) {
+    using M = ProcessorMode;
+    using K = ProcessKind;
     const struct {
-        ProcessorMode mode;
-        bool wow64;
+        M mode;
+        K kind;
         bool start;
         bool redirectionOff;
     } rows[] = {
-        {ProcessorMode::X86, false, true, false},     {ProcessorMode::X86, true, true, false},
-        {ProcessorMode::X64, false, false, false},    {ProcessorMode::X64, true, true, true},
-        {ProcessorMode::X32Only, false, true, false}, {ProcessorMode::X32Only, true, false, false},
-        {ProcessorMode::Any, false, true, false},     {ProcessorMode::Any, true, true, true},
+        {M::X86, K::On32BitWindows, true, false},     {M::X86, K::UnderWow64, true, false},
+        {M::X86, K::Native64Bit, true, false},        {M::X64, K::On32BitWindows, false, false},
+        {M::X64, K::UnderWow64, true, true},          {M::X64, K::Native64Bit, true, false},
+        {M::X32Only, K::On32BitWindows, true, false}, {M::X32Only, K::UnderWow64, false, false},
+        {M::X32Only, K::Native64Bit, false, false},   {M::Any, K::On32BitWindows, true, false},
+        {M::Any, K::UnderWow64, true, true},          {M::Any, K::Native64Bit, true, false},
     };
     for (const auto& row : rows) {
-        ProcessorModeDecision d = DecideProcessorMode(row.mode, row.wow64);
-        EXPECT_EQ(d.start, row.start) << static_cast<int>(row.mode) << row.wow64;
-        EXPECT_EQ(d.turnOffFsRedirection, row.redirectionOff)
-            << static_cast<int>(row.mode) << row.wow64;
+        ProcessorModeDecision d = DecideProcessorMode(row.mode, row.kind);
+        SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(row.mode) << ", kind "
+                                        << static_cast<int>(row.kind));
+        EXPECT_EQ(d.start, row.start);
+        EXPECT_EQ(d.turnOffFsRedirection, row.redirectionOff);
     }
 }
 

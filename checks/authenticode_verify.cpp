@@ -15,10 +15,12 @@ namespace {
 // The trust data's size field counts the members up to the user-interface context only,
 // whatever later members the headers declare.
 constexpr DWORD kTrustDataSize = offsetof(WINTRUST_DATA, dwUIContext) + sizeof(DWORD);
-#ifndef _WIN64
-static_assert(sizeof(WINTRUST_FILE_INFO) == 16, "the file information's size field is 16");
-static_assert(kTrustDataSize == 48, "the trust data's size field is 48");
-#endif
+// The sizes Windows expects of a 32-bit and of a 64-bit caller.
+constexpr bool k64Bit = sizeof(void*) == 8;
+static_assert(sizeof(WINTRUST_FILE_INFO) == (k64Bit ? 32 : 16),
+              "the file information's size field is 16, or 32 in a 64-bit program");
+static_assert(kTrustDataSize == (k64Bit ? 80 : 48),
+              "the trust data's size field is 48, or 80 in a 64-bit program");
 
 } // namespace
 
