@@ -20,7 +20,7 @@ const char kUsage[] =
     "                   [--program-type AnyCPU|x86|x64|x32Only] [--disk-mb N]\n"
     "                   [--dotnet E1,E2,E3,E4,E5,E6,E7] [--admin-install 0|1]\n"
     "                   [--program-name NAME] [--sign-cert CERT.pem --sign-key KEY.pem]\n"
-    "                   [--stub INSTALLER.exe] -o OUTPUT.exe\n";
+    "                   [--arch x86|x64] [--stub INSTALLER.exe] -o OUTPUT.exe\n";
 
 constexpr std::uint16_t kIdProgramType = 0, kIdTitle = 1, kIdDiskMb = 103, kIdDotnetFirst = 138,
                         kIdAdminInstall = 145, kIdProgramName = 201;
@@ -37,7 +37,8 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     static const char* known[] = {"--payload",   "--program",  "--title",         "--program-type",
                                   "--disk-mb",   "--dotnet",   "--admin-install", "--program-name",
-                                  "--sign-cert", "--sign-key", "--stub",          "-o"};
+                                  "--sign-cert", "--sign-key", "--stub",          "--arch",
+                                  "-o"};
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
@@ -61,6 +62,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     }
     if (options.Has("--sign-cert") != options.Has("--sign-key")) {
         error = "--sign-cert and --sign-key go together";
+        return false;
+    }
+    if (options.Has("--arch") && options.Get("--arch") != "x86" && options.Get("--arch") != "x64") {
+        error = "--arch is x86 or x64";
         return false;
     }
     return true;
@@ -159,11 +164,29 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std:
     return true;
 }
 
-// The payload-free installer beside this program, else the one the build names.
-std::string DefaultStub(const char* self) {
+// The payload-free installer beside this program, else the one the build names for that
+// architecture. Either may be of the other architecture; the caller checks.
+std::string DefaultStub(const char* self, const std::string& architecture) {
     fs::path beside = fs::path(self).parent_path() / "KitbagInstaller-stub.exe";
     std::error_code ignored;
-    return fs::is_regular_file(beside, ignored) ? beside.string() : KITBAG_DEFAULT_STUB;
+    if (fs::is_regular_file(beside, ignored))
+        return beside.string();
+    return architecture == "x64" ? KITBAG_DEFAULT_STUB_X64 : KITBAG_DEFAULT_STUB_X86;
+}
+
+// The stub's own architecture must be the one asked for; without --arch, a named stub's own
+// counts, and the default is x86.
+bool CheckArchitecture(const Options& options, const std::string& stub, const PeLayout& layout,
+                       std::string& error) {
+    const std::string own = ArchitectureName(layout.architecture);
+    const std::string wanted = options.Has("--arch")   ? options.Get("--arch")
+                               : options.Has("--stub") ? own
+                                                       : "x86";
+    if (own == wanted)
+        return true;
+    error = "the stub '" + stub + "' is an " + own + " installer, not " + wanted +
+            (options.Has("--stub") ? "" : "; name the " + wanted + " stub with --stub");
+    return false;
 }
 
 std::string Pack(const Options& options, const char* self) {
@@ -176,13 +199,18 @@ std::string Pack(const Options& options, const char* self) {
         !PlanPayload(files, options.Get("--program"), plan, error))
         return error;
 
-    std::string stub = options.Has("--stub") ? options.Get("--stub") : DefaultStub(self);
+    std::string stub =
+        options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
     Bytes image;
     PeLayout layout;
     ResourceTree tree;
     if (!ReadWholeFile(stub, image, error) || !ParsePe(image, layout, error) ||
         !ReadResources(image, layout, tree, error))
         return "the stub '" + stub + "': " + error;
+    if (!CheckArchitecture(options, stub, layout, error))
+        return error;
+    std::cout << "Installer " << ArchitectureName(layout.architecture) << "  from the stub '"
+              << stub << "'\n";
     const ResourceName toolkit = ResourceName::String("TOOLKIT");
     if (tree.count(toolkit))
         return "the stub '" + stub + "' carries a payload already";
@@ -239,7 +267,8 @@ std::string Pack(const Options& options, const char* self) {
         return error;
     std::error_code ignored;
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
-              << output << "': " << fs::file_size(output, ignored) << " bytes"
+              << output << "': " << fs::file_size(output, ignored) << " bytes, "
+              << ArchitectureName(layout.architecture)
               << (options.Has("--sign-cert") ? ", signed" : ", not signed") << "\n";
     return {};
 }

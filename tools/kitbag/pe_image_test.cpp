@@ -30,24 +30,34 @@ TEST(PeImage, ChecksumFoldsCarriesSkipsItsOwnFieldAndAddsTheLength) {
     EXPECT_EQ(PeChecksum({1, 0, 0xAA, 0xBB, 0xCC, 0xDD, 5}, 2), 1u + 5u + 7u);
 }
 
-TEST(PeImage, RefusesImagesItCannotRewrite) {
-    Bytes good = test::MakeImage(SampleTree());
+TEST(PeImage, RefusesImagesItCannotRewriteAndSaysWhy) {
+    const Bytes x86 = test::MakeImage(SampleTree());
+    const Bytes x64 = test::MakeImage(SampleTree(), Architecture::X64);
+    const std::size_t opt = test::kOptionalHeader;
     const struct {
         const char* what;
+        const Bytes& image;
         std::size_t at;
         std::uint32_t value;
         int width;
+        const char* reason;
     } rows[] = {
-        {"no MZ", 0, 'X', 1},
-        {"PE header beyond the file", 60, 0xFFFFFF00u, 4},
-        {"64-bit machine", 0x44, 0x8664, 2},
-        {"PE32+ optional header", 0x58, 0x20B, 2},
-        {"file alignment not a power of two", 0x58 + 36, 0x300, 4},
-        {"too many sections for the headers", 0x46, 40, 2},
-        {"section data beyond the file", 0x138 + 40 + 20, 0x100000, 4},
+        {"no MZ", x86, 0, 'X', 1, "no MZ header"},
+        {"PE header beyond the file", x86, 60, 0xFFFFFF00u, 4, "no PE signature"},
+        {"an ARM64 machine", x86, 0x44, 0xAA64, 2, "not an image for 32-bit Intel or x86-64"},
+        {"x86-64 machine with a PE32 header", x86, 0x44, 0x8664, 2, "not a PE32+ image"},
+        {"i386 machine with a PE32+ header", x64, 0x44, 0x14C, 2, "not a PE32 image"},
+        {"file alignment not a power of two", x86, opt + 36, 0x300, 4, "powers of two"},
+        {"PE32+ file alignment not a power of two", x64, opt + 36, 0x300, 4, "powers of two"},
+        {"PE32+ directory count beyond the header", x64, opt + 108, 17, 4, "too short"},
+        {"too many sections for the headers", x86, 0x46, 40, 2, "does not fit the headers"},
+        {"section data beyond the file", x86, test::SectionTable(Architecture::X86) + 40 + 20,
+         0x100000, 4, "beyond the end of the file"},
+        {"PE32+ section data beyond the file", x64, test::SectionTable(Architecture::X64) + 40 + 20,
+         0x100000, 4, "beyond the end of the file"},
     };
     for (const auto& row : rows) {
-        Bytes bad = good;
+        Bytes bad = row.image;
         if (row.width == 1)
             bad[row.at] = static_cast<std::uint8_t>(row.value);
         else if (row.width == 2)
@@ -57,8 +67,25 @@ TEST(PeImage, RefusesImagesItCannotRewrite) {
         PeLayout layout;
         std::string error;
         EXPECT_FALSE(ParsePe(bad, layout, error)) << row.what;
-        EXPECT_FALSE(error.empty()) << row.what;
+        EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
     }
+}
+
+TEST(PeImage, ReadsBothArchitecturesWithTheirOwnDirectoryPlace) {
+    for (Architecture architecture : {Architecture::X86, Architecture::X64}) {
+        Bytes image = test::MakeImage(SampleTree(), architecture);
+        PeLayout layout = Layout(image);
+        EXPECT_EQ(layout.architecture, architecture);
+        EXPECT_EQ(layout.sectionTableOffset, test::SectionTable(architecture));
+        EXPECT_EQ(layout.Dir(kResourceDirectory).address, 0x2000u);
+        EXPECT_EQ(layout.Dir(kBaseRelocationDirectory).size, 12u);
+        ResourceTree tree;
+        std::string error;
+        ASSERT_TRUE(ReadResources(image, layout, tree, error)) << error;
+        EXPECT_EQ(GetTableString(tree, 1), u"Kitbag");
+    }
+    EXPECT_STREQ(ArchitectureName(Architecture::X86), "x86");
+    EXPECT_STREQ(ArchitectureName(Architecture::X64), "x64");
 }
 
 TEST(PeImage, ResourcesSurviveAReadAndRebuild) {
@@ -101,8 +128,13 @@ TEST(PeImage, StringTableEntriesChangeAloneInEveryLanguageOfTheirBlock) {
     EXPECT_EQ(tree[ResourceName::Id(kStringTableType)][ResourceName::Id(13)].count(0), 1u);
 }
 
-TEST(PeImage, AGrownResourceSectionMovesTheRelocationsAndKeepsTheHeadersTrue) {
-    Bytes image = test::MakeImage(SampleTree());
+class GrownResources : public testing::TestWithParam<Architecture> {};
+INSTANTIATE_TEST_SUITE_P(PeImage, GrownResources,
+                         testing::Values(Architecture::X86, Architecture::X64),
+                         [](const auto& info) { return ArchitectureName(info.param); });
+
+TEST_P(GrownResources, MoveTheRelocationsAndKeepTheHeadersTrue) {
+    Bytes image = test::MakeImage(SampleTree(), GetParam());
     PeLayout before = Layout(image);
     ResourceTree tree;
     std::string error;
@@ -154,13 +186,13 @@ TEST(PeImage, ReplacingResourcesRefusesSignedImagesAndDataItCannotMove) {
     EXPECT_NE(error.find("after its last section"), std::string::npos) << error;
 
     Bytes pinned = image; // the relocation directory no longer names the last section
-    WriteU32(pinned, 0x58 + 96 + 8 * kBaseRelocationDirectory, 0);
+    WriteU32(pinned, Layout(image).DirectoryOffset(kBaseRelocationDirectory), 0);
     EXPECT_FALSE(ReplaceResources(pinned, tree, out, error));
     EXPECT_NE(error.find("cannot be moved"), std::string::npos) << error;
 
     // The resource data placed inside the headers or inside the code section's data: a
     // rebuild would cut off what lies after it and write the section table into the data.
-    const std::size_t rsrcRawPointer = 0x58 + 0xE0 + 40 + 20;
+    const std::size_t rsrcRawPointer = test::SectionTable(Architecture::X86) + 40 + 20;
     for (std::uint32_t overlapping : {0x100u, 0x300u}) {
         Bytes bad = image;
         WriteU32(bad, rsrcRawPointer, overlapping);

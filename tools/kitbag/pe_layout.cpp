@@ -8,7 +8,14 @@ bool IsPowerOfTwo(std::uint32_t v) {
     return v != 0 && (v & (v - 1)) == 0;
 }
 
+constexpr std::uint16_t kMachineI386 = 0x14C, kMachineAmd64 = 0x8664;
+constexpr std::uint16_t kMagicPe32 = 0x10B, kMagicPe32Plus = 0x20B;
+
 } // namespace
+
+const char* ArchitectureName(Architecture architecture) {
+    return architecture == Architecture::X64 ? "x64" : "x86";
+}
 
 int PeLayout::SectionOfRva(std::uint32_t rva) const {
     for (std::size_t i = 0; i < sections.size(); ++i) {
@@ -44,17 +51,25 @@ bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
         return false;
     }
     layout.coffOffset = peOffset + 4;
-    if (ReadU16(image, layout.coffOffset) != 0x14C) {
-        error = "not a 32-bit Intel image";
+    std::uint16_t machine = ReadU16(image, layout.coffOffset);
+    if (machine != kMachineI386 && machine != kMachineAmd64) {
+        error = "not an image for 32-bit Intel or x86-64 processors";
         return false;
     }
+    layout.architecture = machine == kMachineAmd64 ? Architecture::X64 : Architecture::X86;
     std::uint16_t sectionCount = ReadU16(image, layout.coffOffset + 2);
     layout.symbolTablePointer = ReadU32(image, layout.coffOffset + 8);
     std::uint16_t optionalSize = ReadU16(image, layout.coffOffset + 16);
     layout.optionalOffset = layout.coffOffset + 20;
-    if (optionalSize < 96 || !InBounds(image.size(), layout.optionalOffset, optionalSize) ||
-        ReadU16(image, layout.optionalOffset) != 0x10B) {
-        error = "not a PE32 image (optional header missing or of another kind)";
+    const std::uint16_t magic =
+        layout.architecture == Architecture::X64 ? kMagicPe32Plus : kMagicPe32;
+    const std::size_t directoryStart = layout.DirectoryStart() - layout.optionalOffset;
+    if (optionalSize < directoryStart ||
+        !InBounds(image.size(), layout.optionalOffset, optionalSize) ||
+        ReadU16(image, layout.optionalOffset) != magic) {
+        error = layout.architecture == Architecture::X64
+                    ? "not a PE32+ image (optional header missing or of another kind)"
+                    : "not a PE32 image (optional header missing or of another kind)";
         return false;
     }
     layout.sectionAlignment = ReadU32(image, layout.optionalOffset + 32);
@@ -65,9 +80,9 @@ bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
         error = "the image's alignments are not powers of two";
         return false;
     }
-    std::uint32_t directoryCount = ReadU32(image, layout.optionalOffset + 92);
+    std::uint32_t directoryCount = ReadU32(image, layout.DirectoryStart() - 4);
     if (directoryCount < kBaseRelocationDirectory + 1 || directoryCount > 16 ||
-        96 + 8ull * directoryCount > optionalSize) {
+        directoryStart + 8ull * directoryCount > optionalSize) {
         error = "the image's data directory is too short";
         return false;
     }

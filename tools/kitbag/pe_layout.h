@@ -1,6 +1,6 @@
 #pragma once
-// The parts of a PE32 image that packing and tagging change: headers, section table, data
-// directories, checksum.
+// The parts of a PE32 or PE32+ image that packing and tagging change: headers, section
+// table, data directories, checksum.
 #include "tools/kitbag/bytes.h"
 
 #include <cstdint>
@@ -27,9 +27,14 @@ struct Directory {
     std::uint32_t size = 0;
 };
 
+// The two kinds of image the installer is built as.
+enum class Architecture { X86, X64 };
+const char* ArchitectureName(Architecture architecture); // "x86" or "x64"
+
 struct PeLayout {
-    std::size_t coffOffset = 0;     // just after "PE\0\0"
-    std::size_t optionalOffset = 0; // the optional header
+    Architecture architecture = Architecture::X86; // 32-bit Intel PE32 or x86-64 PE32+
+    std::size_t coffOffset = 0;                    // just after "PE\0\0"
+    std::size_t optionalOffset = 0;                // the optional header
     std::size_t sectionTableOffset = 0;
     std::uint32_t fileAlignment = 0;
     std::uint32_t sectionAlignment = 0;
@@ -39,7 +44,12 @@ struct PeLayout {
     std::vector<Section> sections;
 
     std::size_t ChecksumOffset() const { return optionalOffset + 64; }
-    std::size_t DirectoryOffset(int index) const { return optionalOffset + 96 + 8 * index; }
+    // PE32+ widens the image base and the four stack and heap sizes by 4 bytes each, and
+    // drops the base of data: the data directory starts 16 bytes later.
+    std::size_t DirectoryStart() const {
+        return optionalOffset + (architecture == Architecture::X64 ? 112 : 96);
+    }
+    std::size_t DirectoryOffset(int index) const { return DirectoryStart() + 8 * index; }
     Directory Dir(int index) const {
         return index < static_cast<int>(directories.size()) ? directories[index] : Directory{};
     }
@@ -49,7 +59,8 @@ struct PeLayout {
     bool RvaToOffset(std::uint32_t rva, std::uint32_t length, std::size_t& offset) const;
 };
 
-// Reads and checks the headers of a 32-bit Intel PE image; false with a reason otherwise.
+// Reads and checks the headers of a 32-bit Intel PE32 or an x86-64 PE32+ image; false with a
+// reason otherwise.
 bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error);
 
 // The image checksum: 16-bit one's-complement-style sum of the file with the checksum field

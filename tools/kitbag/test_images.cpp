@@ -20,7 +20,8 @@ void PutSection(Bytes& image, std::size_t at, const char* name, std::uint32_t vi
 
 } // namespace
 
-Bytes MakeImage(const ResourceTree& resources) {
+Bytes MakeImage(const ResourceTree& resources, Architecture architecture) {
+    const bool x64 = architecture == Architecture::X64;
     Bytes rsrc = BuildResourceSection(resources, 0x2000);
     std::uint32_t rsrcRaw = static_cast<std::uint32_t>(AlignUp(rsrc.size(), kFileAlignment));
     std::uint32_t relocRva =
@@ -30,33 +31,35 @@ Bytes MakeImage(const ResourceTree& resources) {
     image[1] = 'Z';
     WriteU32(image, 60, 0x40);
     WriteU32(image, 0x40, 0x00004550);
-    std::size_t coff = 0x44, opt = 0x44 + 20;
-    WriteU16(image, coff, 0x14C);
+    std::size_t coff = 0x44, opt = kOptionalHeader;
+    const std::size_t directories = opt + (x64 ? 112 : 96);
+    WriteU16(image, coff, x64 ? 0x8664 : 0x14C);
     WriteU16(image, coff + 2, 3);
-    WriteU16(image, coff + 16, 224);
-    WriteU16(image, opt, 0x10B);
-    WriteU32(image, opt + 28, 0x400000);
+    WriteU16(image, coff + 16, static_cast<std::uint16_t>(SectionTable(architecture) - opt));
+    WriteU16(image, opt, x64 ? 0x20B : 0x10B);
+    WriteU32(image, opt + (x64 ? 24 : 28), 0x400000); // the low half of PE32+'s image base
     WriteU32(image, opt + 32, kSectionAlignment);
     WriteU32(image, opt + 36, kFileAlignment);
     WriteU32(image, opt + 56, relocRva + 0x1000);
     WriteU32(image, opt + 60, 0x200);
-    WriteU32(image, opt + 92, 16);
-    WriteU32(image, opt + 96 + 8 * kResourceDirectory, 0x2000);
-    WriteU32(image, opt + 96 + 8 * kResourceDirectory + 4, static_cast<std::uint32_t>(rsrc.size()));
-    WriteU32(image, opt + 96 + 8 * kBaseRelocationDirectory, relocRva);
-    WriteU32(image, opt + 96 + 8 * kBaseRelocationDirectory + 4, 12);
-    std::size_t table = opt + 224;
+    WriteU32(image, directories - 4, 16);
+    WriteU32(image, directories + 8 * kResourceDirectory, 0x2000);
+    WriteU32(image, directories + 8 * kResourceDirectory + 4,
+             static_cast<std::uint32_t>(rsrc.size()));
+    WriteU32(image, directories + 8 * kBaseRelocationDirectory, relocRva);
+    WriteU32(image, directories + 8 * kBaseRelocationDirectory + 4, 12);
+    std::size_t table = SectionTable(architecture);
     PutSection(image, table, ".text", 0x10, 0x1000, 0x200, 0x200, 0x60000020);
     PutSection(image, table + 40, ".rsrc", static_cast<std::uint32_t>(rsrc.size()), 0x2000, rsrcRaw,
                0x400, 0x40000040);
     PutSection(image, table + 80, ".reloc", 12, relocRva, 0x200, 0x400 + rsrcRaw, 0x42000040);
     image[0x200] = 0xC3;
     std::copy(rsrc.begin(), rsrc.end(), image.begin() + 0x400);
-    // One relocation block for page 0x1000 with a single HIGHLOW entry at offset 4.
+    // One relocation block for page 0x1000 with a single HIGHLOW (DIR64) entry at offset 4.
     std::size_t reloc = 0x400 + rsrcRaw;
     WriteU32(image, reloc, 0x1000);
     WriteU32(image, reloc + 4, 12);
-    WriteU16(image, reloc + 8, 0x3004);
+    WriteU16(image, reloc + 8, x64 ? 0xA004 : 0x3004);
     PeLayout layout;
     std::string error;
     ParsePe(image, layout, error);
@@ -72,7 +75,10 @@ Bytes AppendCertificate(Bytes image, const Bytes& der, std::uint16_t type) {
     AppendU16(image, type);
     image.insert(image.end(), der.begin(), der.end());
     image.resize(offset + AlignUp(length, 8), 0);
-    std::size_t dir = 0x44 + 20 + 96 + 8 * kSecurityDirectory;
+    PeLayout layout;
+    std::string error;
+    ParsePe(image, layout, error);
+    std::size_t dir = layout.DirectoryOffset(kSecurityDirectory);
     WriteU32(image, dir, static_cast<std::uint32_t>(offset));
     WriteU32(image, dir + 4, static_cast<std::uint32_t>(image.size() - offset));
     return image;
