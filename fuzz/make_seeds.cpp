@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
         '1', '0', '2', '*', 'a', '.', 'e', 'x', 'e', '*', '1'};
     kitbag::Bytes image = kitbag::test::MakeImage(tree);
     Write(corpus + "/pe_resources/image", image);
+    Write(corpus + "/pe_resources/image64",
+          kitbag::test::MakeImage(tree, kitbag::Architecture::X64));
 
     // The installer's window reaches 4117 bytes back: the signed image has to be larger.
     tree[kitbag::ResourceName::Id(10)][kitbag::ResourceName::Id(1)][0].bytes =

@@ -8,7 +8,10 @@ wine=$(dirname "$(realpath "$0")")/wine.sh
 export WINEPREFIX=$prefix
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$prefix"
-    "$wine" wineboot -i >/dev/null 2>&1
+    # Under emulation a helper process may crash on its way out; what counts is the prefix.
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    [ -f "$prefix/system.reg" ] || { echo "wine-prefix.sh: wineboot made no prefix in $prefix" >&2 && exit 1; }
 fi
 
 regfile=$(mktemp --suffix=.reg)
@@ -32,5 +35,8 @@ trap 'rm -f "$regfile"' EXIT
     done
 } >"$regfile"
 # Wine's drive Z: is the Linux root.
-"$wine" reg import "Z:${regfile//\//\\}" >/dev/null 2>&1
+"$wine" reg import "Z:${regfile//\//\\}" >/dev/null 2>&1 || true
+# The registry reaches its files when the server ends.
 wineserver -w
+grep -q 'Wow6432Node\\\\Microsoft\\\\NET Framework Setup\\\\NDP\\\\v4\\\\Full\]' "$prefix/system.reg" ||
+    { echo "wine-prefix.sh: the .NET Framework keys did not reach $prefix" >&2 && exit 1; }

@@ -24,13 +24,31 @@ const std::set<std::string> kKnownDlls = {
 
 } // namespace
 
-TEST(BuildOutput, IsA32BitGuiProgramThatImportsOnlyKnownDlls) {
+TEST(BuildOutput, IsAGuiProgramOfItsArchitectureThatImportsOnlyKnownDlls) {
+    // Every executable of a build is of its architecture: the installers, the stand-in wizard,
+    // the helpers and the Windows builds of the tools.
+    const std::uint16_t machine = Testing64BitBuild() ? 0x8664 : 0x14C;
+    const std::uint16_t magic = Testing64BitBuild() ? 0x20B : 0x10B;
+    int executables = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(BuildPath(""))) {
+        const std::string file = entry.path().filename().string();
+        if (entry.path().extension() != ".exe" || file.rfind("CMake", 0) == 0 ||
+            entry.path().string().find("/CMakeFiles/") != std::string::npos ||
+            entry.path().string().find("/wineprefix") != std::string::npos)
+            continue;
+        ++executables;
+        auto image = ReadFile(entry.path().string());
+        auto pe = image ? ReadPeFacts(*image) : std::nullopt;
+        ASSERT_TRUE(pe.has_value()) << entry.path();
+        EXPECT_EQ(pe->machine, machine) << entry.path();
+        EXPECT_EQ(pe->magic, magic) << entry.path();
+    }
+    EXPECT_GE(executables, 20) << BuildPath("");
+
     auto image = ReadFile(BuildPath("KitbagInstaller.exe"));
     ASSERT_TRUE(image.has_value());
     auto facts = ReadPeFacts(*image);
     ASSERT_TRUE(facts.has_value());
-    EXPECT_EQ(facts->machine, 0x14C);
-    EXPECT_EQ(facts->magic, 0x10B);
     EXPECT_EQ(facts->subsystem, 2);
     // Every installer build links the same way: the variants and the payload-free stub too.
     int installers = 0;
@@ -69,11 +87,24 @@ TEST(BuildOutput, CarriesItsSettingsTextsVersionAndManifest) {
 
     const std::string& manifest = r["manifest"];
     for (const char* part :
-         {"name=\"KitbagInstaller.exe\"", "version=\"1.0.0.0\"", "processorArchitecture=\"X86\"",
+         {"name=\"KitbagInstaller.exe\"", "version=\"1.0.0.0\"",
           "Microsoft.Windows.Common-Controls", "requireAdministrator", "uiAccess=\"false\"",
           "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"})
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    // Windows refuses to start an image whose manifest names another architecture.
+    const std::string architecture = Testing64BitBuild() ? "amd64" : "X86";
+    std::size_t named = 0;
+    for (auto at = manifest.find("processorArchitecture="); at != std::string::npos;
+         at = manifest.find("processorArchitecture=", at + 1)) {
+        ++named;
+        EXPECT_EQ(manifest.substr(at, 24 + architecture.size()),
+                  "processorArchitecture=\"" + architecture + "\"");
+    }
+    EXPECT_EQ(named, 2u) << "the program's identity and the common controls' " << manifest;
+    if (Testing64BitBuild()) {
+        EXPECT_EQ(manifest.find("X86"), std::string::npos) << manifest;
+    }
 
     for (int id : {100, 102, 131, 146})
         EXPECT_EQ(r["dialog[" + std::to_string(id) + "]"], "present") << id;
@@ -104,13 +135,9 @@ TEST(BuildOutput, SignedBesideItsUnsignedTwin) {
     ASSERT_TRUE(signedImage && unsignedImage);
     EXPECT_GT(signedImage->size(), unsignedImage->size());
     // The certificate table entry of the data directory is set only in the signed one.
-    auto securityDirectorySize = [](const std::string& b) {
-        std::size_t pe = static_cast<unsigned char>(b[0x3C]) | static_cast<unsigned char>(b[0x3D])
-                                                                   << 8;
-        std::size_t at = pe + 24 + 96 + 4 * 8 + 4;
-        return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
-               static_cast<unsigned char>(b[at + 2]) << 16;
-    };
-    EXPECT_GT(securityDirectorySize(*signedImage), 0);
-    EXPECT_EQ(securityDirectorySize(*unsignedImage), 0);
+    auto signedFacts = ReadPeFacts(*signedImage);
+    auto unsignedFacts = ReadPeFacts(*unsignedImage);
+    ASSERT_TRUE(signedFacts && unsignedFacts);
+    EXPECT_EQ(signedFacts->certificateTableSize, signedImage->size() - unsignedImage->size());
+    EXPECT_EQ(unsignedFacts->certificateTableSize, 0u);
 }

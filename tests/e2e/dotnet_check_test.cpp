@@ -1,5 +1,5 @@
 // The .NET Framework check of whole silent runs, against keys the tests write into the
-// prefix's registry (the installer is a 32-bit program and reads the 32-bit view).
+// prefix's registry, in the view the installer under test reads (32-bit or 64-bit).
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -21,19 +21,19 @@ public:
         for (const char* view : {"/reg:32", "/reg:64"})
             RunWine({"reg", "delete", kSetup, view, "/f"});
     }
-    ~FrameworkKeys() {
-        std::string tools = std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/tests/"));
-        std::string command =
-            tools + "/tools/wine-prefix.sh '" KITBAG_WINE_PREFIX "' >/dev/null 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
+    ~FrameworkKeys() { EXPECT_TRUE(RestorePrefix()); }
     void Dword(const std::string& key, const std::string& name, int value) {
         RunWine({"reg", "add", kNdp + key, "/v", name, "/t", "REG_DWORD", "/d",
-                 std::to_string(value), "/reg:32", "/f"});
+                 std::to_string(value), RegistryView(), "/f"});
     }
     void Text(const std::string& key, const std::string& name, const std::string& value) {
-        RunWine(
-            {"reg", "add", kNdp + key, "/v", name, "/t", "REG_SZ", "/d", value, "/reg:32", "/f"});
+        RunWine({"reg", "add", kNdp + key, "/v", name, "/t", "REG_SZ", "/d", value, RegistryView(),
+                 "/f"});
+    }
+    // Keys in the other view must not count: the installer reads its own view only.
+    void DwordInTheOtherView(const std::string& key, const std::string& name, int value) {
+        RunWine({"reg", "add", kNdp + key, "/v", name, "/t", "REG_DWORD", "/d",
+                 std::to_string(value), RegistryView() == "/reg:32" ? "/reg:64" : "/reg:32", "/f"});
     }
 };
 
@@ -57,6 +57,7 @@ const std::string kSettingLines = ".NET 2.0 0\r\n.NET 3.0 0\r\n.NET 3.5 0\r\n.NE
 
 TEST(DotnetCheck, WithoutAnyFrameworkTheRunStopsAndNamesDotnet2) {
     FrameworkKeys keys;
+    keys.DwordInTheOtherView("v2.0.50727", "Install", 1);
     auto r = RunSilently("dotnet_none", "KitbagInstaller.exe");
     ASSERT_TRUE(r.run.finished) << r.run.output;
     EXPECT_EQ(r.run.exitCode, kFrameworkMissing);

@@ -1,5 +1,6 @@
 // A product folder packed into a signed installer, tagged with information, and run under
 // Wine; and what both tools refuse.
+#include "pe_image.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,11 @@ std::vector<std::string> SigningArguments() {
             BuildPath("signing/dev-key.pem")};
 }
 
+// The payload-free installer of the build under test.
+std::string Architecture() {
+    return Testing64BitBuild() ? "x64" : "x86";
+}
+
 // The product: the stand-in wizard as its program, files in nested folders, an empty file.
 const std::map<std::string, std::string>& ProductFiles() {
     static const std::map<std::string, std::string> files = {
@@ -96,6 +102,8 @@ protected:
                                          "AcmeName",
                                          "--disk-mb",
                                          "1",
+                                         "--arch",
+                                         Architecture(),
                                          "-o",
                                          dir + "/Setup.exe"};
         for (const auto& a : SigningArguments())
@@ -121,6 +129,11 @@ TEST_F(PackAndTag, PackReportsEveryFileAndTheTagKeepsTheSignatureValid) {
     for (const char* name : {"Setup.exe", "lib\\deep\\Data.bin", "docs\\Read Me.txt", "empty.dat"})
         EXPECT_NE(packRun.out.find(std::string("  ") + name + "  "), std::string::npos) << name;
     EXPECT_NE(packRun.out.find("Packed 4 files, "), std::string::npos) << packRun.out;
+    EXPECT_NE(packRun.out.find("Installer " + Architecture() + "  from the stub '"),
+              std::string::npos)
+        << packRun.out;
+    EXPECT_NE(packRun.out.find(" bytes, " + Architecture() + ", signed\n"), std::string::npos)
+        << packRun.out;
     ASSERT_EQ(tagRun.exitCode, 0) << tagRun.err;
 
     for (const char* exe : {"/Setup.exe", "/Tagged.exe"}) {
@@ -138,7 +151,7 @@ TEST_F(PackAndTag, PackReportsEveryFileAndTheTagKeepsTheSignatureValid) {
                static_cast<std::uint32_t>(static_cast<unsigned char>(tagged[at + 2])) << 16 |
                static_cast<std::uint32_t>(static_cast<unsigned char>(tagged[at + 3])) << 24;
     };
-    std::size_t directory = u32(60) + 24 + 96 + 8 * 4;
+    std::size_t directory = ReadPeFacts(tagged).value().certificateEntry;
     std::size_t table = u32(directory), tableSize = u32(directory + 4);
     ASSERT_EQ(table + tableSize, tagged.size());
     ASSERT_EQ(u32(table), tableSize);
@@ -198,19 +211,22 @@ TEST_F(PackAndTag, InstallerVerifiesUnpacksTheFolderAndWritesTheTagUnderWine) {
 TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
     ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
     // No blank in any argument: the helper splits the Windows program's arguments at blanks.
-    HostRun host = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
-                            "Setup.exe", "--title", "Acme", "-o", dir + "/host.exe"},
-                           dir + "/host");
+    HostRun host =
+        RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program", "Setup.exe",
+                 "--title", "Acme", "--arch", Architecture(), "-o", dir + "/host.exe"},
+                dir + "/host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    std::string packed = RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
-                                                        " --program Setup.exe --title Acme -o " +
-                                                        WinPath(dir + "/wine.exe"));
-    EXPECT_EQ(ReadFile(dir + "/wine.exe"), ReadFile(dir + "/host.exe")) << packed;
+    std::string packed =
+        RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
+                                       " --program Setup.exe --title Acme --arch " +
+                                       Architecture() + " -o " + WinPath(dir + "/wine.exe"));
+    ASSERT_TRUE(FileExists(dir + "/wine.exe")) << packed;
+    EXPECT_TRUE(ReadFile(dir + "/wine.exe") == ReadFile(dir + "/host.exe")) << packed;
 
     RunTool("kitbag-tag.exe", "--in " + WinPath(dir + "/Setup.exe") + " --info " +
                                   WinPath(dir + "/info.bin") + " -o " +
                                   WinPath(dir + "/wine-tagged.exe"));
-    EXPECT_EQ(ReadFile(dir + "/wine-tagged.exe"), ReadFile(dir + "/Tagged.exe"));
+    EXPECT_TRUE(ReadFile(dir + "/wine-tagged.exe") == ReadFile(dir + "/Tagged.exe"));
 }
 
 TEST_F(PackAndTag, ResourcesAreTheDefaultBuildsWithTheProductsSettingsAndFiles) {
@@ -238,42 +254,79 @@ struct Refusal {
     std::string what;
     std::map<std::string, std::string> files; // the product folder
     std::string program;
+    std::string reason;                  // what the message must say
+    std::vector<std::string> extra = {}; // more options
 };
 
-TEST(PackRefusals, EachEndsNonZeroWithAMessageAndWritesNothing) {
+TEST(PackRefusals, EachEndsNonZeroWithItsReasonAndWritesNothing) {
     std::string wizard = "MZ program";
+    const std::string otherStub = Testing64BitBuild()
+                                      ? KITBAG_WINDOWS_BUILD_DIR "/KitbagInstaller-stub.exe"
+                                      : KITBAG_WINDOWS64_BUILD_DIR "/KitbagInstaller-stub.exe";
+    const std::string otherArchitecture = Testing64BitBuild() ? "x86" : "x64";
     const std::vector<Refusal> rows = {
         {"a name with the manifest's separator",
          {{"setup.exe", wizard}, {"a*b.txt", "x"}},
-         "setup.exe"},
-        {"a drive", {{"setup.exe", wizard}, {"C:evil.dll", "x"}}, "setup.exe"},
-        {"a leading backslash", {{"setup.exe", wizard}, {"\\evil.dll", "x"}}, "setup.exe"},
+         "setup.exe",
+         "it holds '*', the manifest's separator"},
+        {"a drive",
+         {{"setup.exe", wizard}, {"C:evil.dll", "x"}},
+         "setup.exe",
+         "it holds ':' (a drive or a stream)"},
+        {"a leading backslash",
+         {{"setup.exe", wizard}, {"\\evil.dll", "x"}},
+         "setup.exe",
+         "it starts with a backslash"},
         {"a backslash inside a name",
          {{"setup.exe", wizard}, {"lib\\..\\x.dll", "x"}},
-         "setup.exe"},
+         "setup.exe",
+         "a file or folder name holds a backslash"},
         {"names differing in case",
          {{"setup.exe", wizard}, {"a.txt", "x"}, {"A.txt", "y"}},
-         "setup.exe"},
-        {"a name too long", {{"setup.exe", wizard}, {std::string(156, 'n'), "x"}}, "setup.exe"},
-        {"an empty folder", {}, "setup.exe"},
-        {"a program not in the folder", {{"setup.exe", wizard}}, "other.exe"},
-        {"a program that would not run", {{"setup.cmd", "@echo"}}, "setup.cmd"},
+         "setup.exe",
+         "differ only in case"},
+        {"a name too long",
+         {{"setup.exe", wizard}, {std::string(156, 'n'), "x"}},
+         "setup.exe",
+         "it has 156 characters"},
+        {"an empty folder", {}, "setup.exe", "the folder holds no files"},
+        {"a program not in the folder",
+         {{"setup.exe", wizard}},
+         "other.exe",
+         "the program 'other.exe' is not in the folder"},
+        {"a program that would not run",
+         {{"setup.cmd", "@echo"}},
+         "setup.cmd",
+         "the installer would not start 'setup.cmd'"},
+        {"an architecture that is not built",
+         {{"setup.exe", wizard}},
+         "setup.exe",
+         "--arch is x86 or x64",
+         {"--arch", "arm64"}},
+        {"a stub of the other architecture",
+         {{"setup.exe", wizard}},
+         "setup.exe",
+         "is an " + otherArchitecture + " installer, not " + Architecture(),
+         {"--arch", Architecture(), "--stub", otherStub}},
     };
     for (const auto& row : rows) {
         std::string dir = FreshFolder("pack_refusal");
         fs::create_directories(dir + "/product");
         for (const auto& [name, bytes] : row.files)
             WriteBytes(dir + "/product/" + name, bytes);
-        HostRun run = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
-                               row.program, "-o", dir + "/out/Setup.exe"},
-                              dir + "/run");
+        std::vector<std::string> argv = {KITBAG_PACK_TOOL,      "--payload", dir + "/product",
+                                         "--program",           row.program, "-o",
+                                         dir + "/out/Setup.exe"};
+        argv.insert(argv.end(), row.extra.begin(), row.extra.end());
+        HostRun run = RunHost(argv, dir + "/run");
         EXPECT_NE(run.exitCode, 0) << row.what;
         EXPECT_NE(run.err.find("kitbag-pack: "), std::string::npos) << row.what;
+        EXPECT_NE(run.err.find(row.reason), std::string::npos) << row.what << ": " << run.err;
         EXPECT_FALSE(fs::exists(dir + "/out/Setup.exe")) << row.what;
     }
 }
 
-TEST(TagRefusals, EachEndsNonZeroWithAMessageAndWritesNothing) {
+TEST(TagRefusals, EachEndsNonZeroWithItsReasonAndWritesNothing) {
     std::string dir = FreshFolder("tag_refusal");
     fs::copy_file(BuildPath("KitbagInstaller.exe"), dir + "/signed.exe");
     std::string notLast = ReadFile(dir + "/signed.exe").value_or("") + std::string(8, 'x');
@@ -281,19 +334,22 @@ TEST(TagRefusals, EachEndsNonZeroWithAMessageAndWritesNothing) {
     WriteBytes(dir + "/small.info", "key=1");
     WriteBytes(dir + "/big.info", std::string(4107, 'b'));
     WriteBytes(dir + "/empty.info", "");
-    const std::pair<std::string, std::string> rows[] = {
-        {BuildPath("KitbagInstaller-unsigned.exe"), "small.info"},
-        {dir + "/notlast.exe", "small.info"},
-        {dir + "/signed.exe", "big.info"},
-        {dir + "/signed.exe", "empty.info"},
+    const struct {
+        std::string in, info, reason;
+    } rows[] = {
+        {BuildPath("KitbagInstaller-unsigned.exe"), "small.info", "the file is not signed"},
+        {dir + "/notlast.exe", "small.info", "the certificate table is not the last thing"},
+        {dir + "/signed.exe", "big.info", "it is 4107"},
+        {dir + "/signed.exe", "empty.info", "it is 0"},
     };
-    for (const auto& [in, info] : rows) {
-        HostRun run = RunHost(
-            {KITBAG_TAG_TOOL, "--in", in, "--info", dir + "/" + info, "-o", dir + "/out.exe"},
-            dir + "/run");
-        EXPECT_NE(run.exitCode, 0) << in << " " << info;
+    for (const auto& row : rows) {
+        HostRun run = RunHost({KITBAG_TAG_TOOL, "--in", row.in, "--info", dir + "/" + row.info,
+                               "-o", dir + "/out.exe"},
+                              dir + "/run");
+        EXPECT_NE(run.exitCode, 0) << row.in << " " << row.info;
         EXPECT_NE(run.err.find("kitbag-tag: "), std::string::npos) << run.err;
-        EXPECT_FALSE(fs::exists(dir + "/out.exe")) << in << " " << info;
+        EXPECT_NE(run.err.find(row.reason), std::string::npos) << row.reason << ": " << run.err;
+        EXPECT_FALSE(fs::exists(dir + "/out.exe")) << row.in << " " << row.info;
     }
     std::size_t leftovers = 0;
     for (const auto& entry : fs::directory_iterator(dir))

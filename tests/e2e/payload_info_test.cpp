@@ -1,5 +1,6 @@
 // The information block at the end of a signed executable, written to "info.xml" in the
 // working folder.
+#include "pe_image.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ void Write32(std::string& b, std::size_t at, std::uint32_t v) {
 // front of the block so that the table keeps its eight-byte alignment.
 std::string WithBlockInSignature(const std::string& folder, const std::string& block) {
     std::string image = ReadFile(BuildPath("KitbagInstaller.exe")).value();
-    const std::size_t directory = Read32(image, 0x3C) + 24 + 96 + 4 * 8;
+    const std::size_t directory = ReadPeFacts(image).value().certificateEntry;
     const std::uint32_t table = Read32(image, directory);
     EXPECT_EQ(table + Read32(image, directory + 4), image.size()) << "the table ends the file";
     const std::string grown = std::string((8 - block.size() % 8) % 8, '\0') + block;

@@ -35,7 +35,7 @@ std::optional<std::size_t> RvaToOffset(const std::vector<Section>& sections, std
 
 std::optional<PeFacts> ReadPeFacts(const std::string& b) {
     std::uint32_t pe = 0;
-    if (b.size() < 64 || b.compare(0, 2, "MZ") != 0 || !Read32(b, 0x3C, pe) ||
+    if (b.size() < 64 || b.compare(0, 2, "MZ") != 0 || !Read32(b, 0x3C, pe) || pe > b.size() ||
         b.compare(pe, 4, std::string("PE\0\0", 4)) != 0)
         return std::nullopt;
     PeFacts facts;
@@ -44,7 +44,13 @@ std::optional<PeFacts> ReadPeFacts(const std::string& b) {
     std::size_t optional = pe + 24;
     if (!Read16(b, pe + 4, facts.machine) || !Read16(b, pe + 6, sectionCount) ||
         !Read16(b, pe + 20, optionalSize) || !Read16(b, optional, facts.magic) ||
-        !Read16(b, optional + 68, facts.subsystem) || facts.magic != 0x10B)
+        !Read16(b, optional + 68, facts.subsystem) ||
+        (facts.magic != 0x10B && facts.magic != 0x20B))
+        return std::nullopt;
+    // PE32+ has a wider image base and stack and heap sizes: its directories start 16 later.
+    const std::size_t directories = optional + (facts.magic == 0x20B ? 112 : 96);
+    facts.certificateEntry = directories + 4 * 8;
+    if (!Read32(b, facts.certificateEntry + 4, facts.certificateTableSize))
         return std::nullopt;
 
     std::vector<Section> sections;
@@ -58,7 +64,7 @@ std::optional<PeFacts> ReadPeFacts(const std::string& b) {
         sections.push_back(s);
     }
     std::uint32_t importRva = 0;
-    if (!Read32(b, optional + 104, importRva) || importRva == 0)
+    if (!Read32(b, directories + 1 * 8, importRva) || importRva == 0)
         return facts;
     auto descriptor = RvaToOffset(sections, importRva);
     for (; descriptor; *descriptor += 20) {

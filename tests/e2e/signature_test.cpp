@@ -9,8 +9,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include <sys/wait.h>
-
 namespace {
 
 constexpr std::uint32_t kNotSigned = 0x800B0100;
@@ -68,16 +66,11 @@ std::string RunSilently(const std::string& exe, const std::string& dir, std::uin
 }
 
 // The same, started by wine itself: the harness's helper cannot start a program whose path is
-// longer than MAX_PATH. Only the exit code's low byte comes back through the shell.
+// longer than MAX_PATH. Only the exit code's low byte comes back through Linux.
 std::string RunSilentlyWithWine(const std::string& exe, const std::string& dir,
                                 std::uint32_t exitCode) {
-    std::string command = "cd " + Quoted(dir) + " && WINEPREFIX=" + Quoted(KITBAG_WINE_PREFIX) +
-                          " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wine " + Quoted(exe) +
-                          " log " + Quoted(WinPath(dir + "/run.log")) +
-                          " /IAgreeToTheEULA >/dev/null 2>&1";
-    int status = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == static_cast<int>(exitCode & 0xFF))
-        << status;
+    int status = RunWineStatus({exe, "log", WinPath(dir + "/run.log"), "/IAgreeToTheEULA"}, dir);
+    EXPECT_EQ(status, static_cast<int>(exitCode & 0xFF));
     return ReadFile(dir + "/run.log").value_or("");
 }
 

@@ -48,10 +48,8 @@ std::future<WineRun> StartInteractive(const std::string& exe, const std::string&
         std::async(std::launch::async, [=] {
             return RunInstaller(exe, "", dir, {{"KITBAG_WIZARD_WINDOW", "none"}}, 90000);
         });
-    std::string wait = "WINEPREFIX='" KITBAG_WINE_PREFIX
-                       "' WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= wine '" +
-                       BuildPath("uiprobe.exe") + "' texts '" + title + "' >/dev/null 2>&1";
-    EXPECT_EQ(std::system(wait.c_str()), 0) << "no window titled " << title;
+    EXPECT_EQ(RunWineStatus({BuildPath("uiprobe.exe"), "texts", title}, dir), 0)
+        << "no window titled " << title;
     return running;
 }
 
@@ -63,12 +61,7 @@ public:
             RunWine(
                 {"reg", "delete", "HKLM\\Software\\Microsoft\\NET Framework Setup", view, "/f"});
     }
-    ~NoFramework() {
-        std::string source = __FILE__;
-        std::string command = source.substr(0, source.rfind("/tests/")) +
-                              "/tools/wine-prefix.sh '" KITBAG_WINE_PREFIX "' >/dev/null 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-    }
+    ~NoFramework() { EXPECT_TRUE(RestorePrefix()); }
 };
 
 // Points the shell's "open" of https addresses at uiprobe's recorder for one test.

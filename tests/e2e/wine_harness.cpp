@@ -16,15 +16,42 @@ extern char** environ;
 
 namespace {
 
-Environment WineEnvironment() {
-    return {{"WINEPREFIX", KITBAG_WINE_PREFIX},
-            {"WINEDEBUG", "-all"},
-            {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+std::string BuildName() {
+    const char* build = std::getenv("KITBAG_E2E_BUILD");
+    return build != nullptr ? build : "x86";
 }
 
-// Runs argv with the current environment plus extra, in cwd; returns its standard output.
-std::string Spawn(const std::vector<std::string>& argv, const Environment& extra,
-                  const std::string& cwd) {
+bool Emulated() {
+    return BuildName() == "x86-emulated";
+}
+
+Environment WineEnvironment() {
+    Environment env = {{"WINEPREFIX", KITBAG_WINE_PREFIX},
+                       {"WINEDEBUG", "-all"},
+                       {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+                       // What tools/runs-32bit.sh said when the tests were configured.
+                       {"KITBAG_32BIT", KITBAG_HOST_RUNS_32BIT}};
+    if (Emulated())
+        env["KITBAG_WINE_EMULATED"] = "1";
+    return env;
+}
+
+// The one way the tests start Wine: the project's launcher picks the loader this machine
+// can run.
+std::vector<std::string> WineCommand(const std::vector<std::string>& argv) {
+    std::vector<std::string> all = {std::string(KITBAG_SOURCE_DIR) + "/tools/wine.sh"};
+    all.insert(all.end(), argv.begin(), argv.end());
+    return all;
+}
+
+struct Spawned {
+    int status = -1; // the exit status, or -1 when it could not be started or was killed
+    std::string output;
+};
+
+// Runs argv with the current environment plus extra, in cwd.
+Spawned SpawnWithStatus(const std::vector<std::string>& argv, const Environment& extra,
+                        const std::string& cwd) {
     std::map<std::string, std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
@@ -61,24 +88,36 @@ std::string Spawn(const std::vector<std::string>& argv, const Environment& extra
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    std::string text;
+    Spawned result;
     if (rc == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         lseek(out, 0, SEEK_SET);
         char buffer[4096];
         ssize_t n;
         while ((n = read(out, buffer, sizeof buffer)) > 0)
-            text.append(buffer, static_cast<std::size_t>(n));
+            result.output.append(buffer, static_cast<std::size_t>(n));
     }
     close(out);
-    return text;
+    return result;
+}
+
+std::string Spawn(const std::vector<std::string>& argv, const Environment& extra,
+                  const std::string& cwd) {
+    return SpawnWithStatus(argv, extra, cwd).output;
 }
 
 } // namespace
 
+bool Testing64BitBuild() {
+    return BuildName() == "x64";
+}
+
 std::string BuildPath(const std::string& name) {
-    return std::string(KITBAG_WINDOWS_BUILD_DIR) + "/" + name;
+    return std::string(Testing64BitBuild() ? KITBAG_WINDOWS64_BUILD_DIR
+                                           : KITBAG_WINDOWS_BUILD_DIR) +
+           "/" + name;
 }
 
 std::string WinPath(const std::string& unixPath) {
@@ -105,7 +144,7 @@ WineRun RunInstaller(const std::string& exe, const std::string& args, const std:
     all["RUNEXIT_CMDLINE"] = "\"" + WinPath(BuildPath(exe)) + "\" " + args;
     all["RUNEXIT_TIMEOUT_MS"] = std::to_string(timeoutMs);
     WineRun run;
-    run.output = Spawn({"wine", BuildPath("runexit.exe")}, all, cwd);
+    run.output = Spawn(WineCommand({BuildPath("runexit.exe")}), all, cwd);
     auto at = run.output.find("exit=0x");
     if (at != std::string::npos) {
         run.finished = true;
@@ -150,22 +189,43 @@ bool TypeText(const std::string& title, const std::string& text) {
 }
 
 bool PreparePrefix(const std::string& prefix, const Environment& env) {
-    Spawn({std::string(KITBAG_SOURCE_DIR) + "/tools/wine-prefix.sh", prefix}, env, ".");
-    return std::filesystem::exists(prefix + "/system.reg");
+    Environment all = WineEnvironment();
+    for (const auto& [k, v] : env)
+        all[k] = v;
+    Spawned made = SpawnWithStatus(
+        {std::string(KITBAG_SOURCE_DIR) + "/tools/wine-prefix.sh", prefix}, all, ".");
+    return made.status == 0 && std::filesystem::exists(prefix + "/system.reg");
 }
 
 std::string RunTool(const std::string& exe, const std::string& args) {
-    std::vector<std::string> argv = {"wine", BuildPath(exe)};
+    std::vector<std::string> argv = {BuildPath(exe)};
     std::istringstream words(args);
     for (std::string w; words >> w;)
         argv.push_back(w);
-    return Spawn(argv, WineEnvironment(), std::filesystem::current_path());
+    return RunWine(argv);
 }
 
 std::string RunWine(const std::vector<std::string>& argv) {
-    std::vector<std::string> all = {"wine"};
-    all.insert(all.end(), argv.begin(), argv.end());
-    return Spawn(all, WineEnvironment(), std::filesystem::current_path());
+    return Spawn(WineCommand(argv), WineEnvironment(), std::filesystem::current_path());
+}
+
+int RunWineStatus(const std::vector<std::string>& argv, const std::string& cwd) {
+    return SpawnWithStatus(WineCommand(argv), WineEnvironment(), cwd).status;
+}
+
+std::optional<std::string> Win32Prefix() {
+    const std::string prefix = std::string(KITBAG_WINE_PREFIX) + "-win32";
+    if (!PreparePrefix(prefix, {{"WINEARCH", "win32"}}))
+        return std::nullopt;
+    return prefix;
+}
+
+bool RestorePrefix() {
+    return PreparePrefix(KITBAG_WINE_PREFIX, {});
+}
+
+std::string RegistryView() {
+    return Testing64BitBuild() ? "/reg:64" : "/reg:32";
 }
 
 std::string Screenshot(const std::string& name) {

@@ -15,7 +15,18 @@ struct WineRun {
 
 using Environment = std::map<std::string, std::string>;
 
-// The Windows build's folder, and a file in it.
+// Which Windows build the tests run: KITBAG_E2E_BUILD=x64 names the 64-bit one; x86 (the
+// default) the 32-bit one, x86-files the 32-bit one's files where it cannot run, and
+// x86-emulated the 32-bit one under qemu-i386 emulation.
+bool Testing64BitBuild();
+// Skips a test that means something only for a 32-bit installer, saying why.
+#define KITBAG_SKIP_UNLESS_32BIT_BUILD(why)                                                        \
+    do {                                                                                           \
+        if (Testing64BitBuild())                                                                   \
+            GTEST_SKIP() << "only for the 32-bit installer: " << why;                              \
+    } while (false)
+
+// The folder of the Windows build under test, and a file in it.
 std::string BuildPath(const std::string& name);
 // The Windows form of a Linux path (drive Z: is the Linux root).
 std::string WinPath(const std::string& unixPath);
@@ -37,6 +48,9 @@ bool TypeText(const std::string& title, const std::string& text);
 // Runs the repository's tools/wine-prefix.sh for another prefix (extra environment, e.g.
 // WINEARCH=win32), so that prefix is made once and set up like the tests' own.
 bool PreparePrefix(const std::string& prefix, const Environment& env);
+// Makes (once) and returns the prefix that stands for 32-bit Windows, beside the tests' own;
+// make demo EMULATE=1 runs in it too.
+std::optional<std::string> Win32Prefix();
 
 // Runs a console program of the build and returns what it printed.
 std::string RunTool(const std::string& exe, const std::string& args);
@@ -44,6 +58,13 @@ std::string RunTool(const std::string& exe, const std::string& args);
 // printed. The Wine tests run one at a time, so a test may change the prefix's registry if
 // it puts it back.
 std::string RunWine(const std::vector<std::string>& argv);
+// The same in folder cwd, returning the exit status that reached Linux (only the low byte of
+// a Windows exit code), or -1 when it could not be started.
+int RunWineStatus(const std::vector<std::string>& argv, const std::string& cwd);
+// Gives the tests' prefix its .NET Framework keys back after a test took them away.
+bool RestorePrefix();
+// The registry view a program of the build under test reads: "/reg:32" or "/reg:64".
+std::string RegistryView();
 
 // Takes a picture of the whole display into the build tree's screenshots folder, kept as a
 // test artefact; returns the file.

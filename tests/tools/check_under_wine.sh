@@ -21,6 +21,8 @@ RUNEXIT=$(realpath "$1")
 RESINFO=$(realpath "$2")
 FIXTURE=$(realpath "$3")
 WIZARD_BUILT=$(realpath "$4")
+# Wine as this machine can run it: the project's launcher.
+WINE=$(realpath "$(dirname "$0")/../../tools/wine.sh")
 export WINEPREFIX=${KITBAG_CHECK_WINEPREFIX:-$(dirname "$RUNEXIT")/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -70,7 +72,7 @@ WIZARD=$(win_path "$WORK/Brasswick.Hopwell.UI.exe")
 wizard() {
     local arguments=$1
     shift
-    env RUNEXIT_TIMEOUT_MS=30000 RUNEXIT_CMDLINE="\"$WIZARD\" $arguments" "$@" timeout 60 wine "$RUNEXIT" 2>&1
+    env RUNEXIT_TIMEOUT_MS=30000 RUNEXIT_CMDLINE="\"$WIZARD\" $arguments" "$@" timeout 60 "$WINE" "$RUNEXIT" 2>&1
 }
 
 visible() { xdotool search --onlyvisible --name "$TITLE" >/dev/null 2>&1; }
@@ -94,7 +96,7 @@ prepare_prefix() {
     wineserver -w
     # Without a window manager, Wine waits 2 s for every visible window it unmaps unless its
     # windows are unmanaged.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 }
 
 check_runexit() {
@@ -107,12 +109,12 @@ check_runexit() {
 
     local record="$SCRATCH/own.txt"
     KITBAG_WIZARD_WINDOW=none KITBAG_WIZARD_RECORD="$(win_path "$record")" \
-        timeout 60 wine "$RUNEXIT" "$WIZARD" one "two words" >/dev/null 2>&1
+        timeout 60 "$WINE" "$RUNEXIT" "$WIZARD" one "two words" >/dev/null 2>&1
     expect_eq "runexit: own command line after its name" \
         $'argc=3\nargv[1]=one\nargv[2]=two words' "$(grep -E '^argc=|^argv\[[12]\]=' "$record" 2>/dev/null)"
 
     local err rc
-    err=$(RUNEXIT_CMDLINE='"C:\no\such\program.exe"' timeout 60 wine "$RUNEXIT" 2>&1 >/dev/null)
+    err=$(RUNEXIT_CMDLINE='"C:\no\such\program.exe"' timeout 60 "$WINE" "$RUNEXIT" 2>&1 >/dev/null)
     rc=$?
     expect_eq "runexit: cannot start returns 2" "2" "$rc"
     check "runexit: cannot start says why ($err)" matches "$err" 'runexit: cannot start (error *)'
@@ -256,8 +258,8 @@ bitmap[133]=7x5x24
 icongroup[5]=16x16,48x32,256x256
 toolkit[101]=3
 toolkit[103]=10'
-    expect_eq "resinfo: every kind of resource" "$expected" "$(timeout 60 wine "$RESINFO" "$(win_path "$FIXTURE")")"
-    timeout 60 wine "$RESINFO" 'Z:\no\such\file.exe' >/dev/null 2>&1
+    expect_eq "resinfo: every kind of resource" "$expected" "$(timeout 60 "$WINE" "$RESINFO" "$(win_path "$FIXTURE")")"
+    timeout 60 "$WINE" "$RESINFO" 'Z:\no\such\file.exe' >/dev/null 2>&1
     expect_eq "resinfo: missing file returns 2" "2" "$?"
 }
 

@@ -66,10 +66,10 @@ TEST(SignatureTag, ScanFindsWhatTheInstallerFinds) {
 }
 
 // An image big enough that the whole reader window lies in it.
-Bytes BigImage() {
+Bytes BigImage(Architecture architecture = Architecture::X86) {
     ResourceTree tree;
     tree[ResourceName::Id(10)][ResourceName::Id(1)][0].bytes = Bytes(6000, 0xEE);
-    return test::MakeImage(tree);
+    return test::MakeImage(tree, architecture);
 }
 
 class Tagging : public ::testing::Test {
@@ -82,16 +82,26 @@ protected:
         EXPECT_TRUE(TagImage(image, information, out, error)) << error;
         return out;
     }
+    void ExpectBlockEndsTheFile(const Bytes& original);
 };
 
 TEST_F(Tagging, BlockSitsInsideOneAlignedDerObjectThatEndsTheFile) {
+    for (Architecture architecture : {Architecture::X86, Architecture::X64}) {
+        SCOPED_TRACE(ArchitectureName(architecture));
+        ExpectBlockEndsTheFile(
+            test::AppendCertificate(BigImage(architecture), test::MakeSignedData()));
+    }
+}
+
+void Tagging::ExpectBlockEndsTheFile(const Bytes& original) {
     PeLayout before;
     std::string error;
-    ASSERT_TRUE(ParsePe(signedImage, before, error));
+    ASSERT_TRUE(ParsePe(original, before, error));
     Directory table = before.Dir(kSecurityDirectory);
+    ASSERT_NE(table.size, 0u);
     for (std::size_t n : {1, 2, 3, 50, 100, 117, 118, 119, 120, 1000, 4106}) {
         Bytes information(n, 'x');
-        Bytes out = Tag(signedImage, information);
+        Bytes out = Tag(original, information);
         PeLayout after;
         ASSERT_TRUE(ParsePe(out, after, error)) << n;
         EXPECT_EQ(after.Dir(kSecurityDirectory).address, table.address) << n;
@@ -109,7 +119,7 @@ TEST_F(Tagging, BlockSitsInsideOneAlignedDerObjectThatEndsTheFile) {
             bool excluded = (at >= after.ChecksumOffset() && at < after.ChecksumOffset() + 4) ||
                             (at >= after.DirectoryOffset(kSecurityDirectory) &&
                              at < after.DirectoryOffset(kSecurityDirectory) + 8);
-            if (!excluded && out[at] != signedImage[at]) {
+            if (!excluded && out[at] != original[at]) {
                 ADD_FAILURE() << "byte " << at << " changed for " << n;
                 break;
             }
