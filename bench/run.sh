@@ -1,23 +1,41 @@
 #!/usr/bin/env bash
 # Times KitbagInstaller.exe against NSIS installers of the same payload under Wine, beside an
 # empty program (the floor) and a plain copy of the payload (the write limit).
-# usage: bench/run.sh WINDOWS_BUILD_DIR BENCH_DIR [ROUNDS]   (WINEPREFIX: the prefix to use)
+# usage: bench/run.sh BUILD_ROOT BENCH_DIR [ROUNDS]   (WINEPREFIX: the prefix to use)
 # Needs an X display (make bench runs it under xvfb-run).
+#
+# Where this machine runs no 32-bit programs (tools/runs-32bit.sh), the 64-bit installer and
+# helpers built for x86-64 are timed; NSIS makes 32-bit installers only, so its rows are left
+# out with a line that says so.
 set -euo pipefail
-build=$(realpath "${1:?usage: run.sh WINDOWS_BUILD_DIR BENCH_DIR [ROUNDS]}")
-out=$(realpath -m "${2:?usage: run.sh WINDOWS_BUILD_DIR BENCH_DIR [ROUNDS]}")
+root=$(realpath "${1:?usage: run.sh BUILD_ROOT BENCH_DIR [ROUNDS]}")
+out=$(realpath -m "${2:?usage: run.sh BUILD_ROOT BENCH_DIR [ROUNDS]}")
 rounds=${3:-7}
 here=$(dirname "$(realpath "$0")")
-prefix=${WINEPREFIX:-$(dirname "$build")/wineprefix}
-payload=$build/payload/files
-wizard=Brasswick.Hopwell.UI.exe
+wine=$here/../tools/wine.sh
+prefix=${WINEPREFIX:-$root/wineprefix}
 mkdir -p "$out"
 
+mapfile -t check < <("$here/../tools/runs-32bit.sh")
+export KITBAG_32BIT=${check[0]}
+if [ "$KITBAG_32BIT" = yes ]; then
+    build=$root/windows
+    cc=i686-w64-mingw32-gcc
+    nsis=(stored zlib lzma)
+else
+    build=$root/windows64
+    cc=x86_64-w64-mingw32-gcc
+    nsis=()
+    echo "== no 32-bit programs run here (${check[1]}): timing the 64-bit installer; the NSIS"
+    echo "   rows are left out, since NSIS makes 32-bit installers only"
+fi
+payload=$build/payload/files
+wizard=Brasswick.Hopwell.UI.exe
+
 "$here/../tools/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix
 
 echo "== building the helpers and the NSIS installers in $out"
-cc=i686-w64-mingw32-gcc
 $cc -O2 -Wall -Wextra -Werror -municode -static "$here/benchtime.c" -o "$out/benchtime.exe"
 $cc -O2 -Wall -Wextra -Werror -municode -static "$here/copytree.c" -o "$out/copytree.exe"
 $cc -O2 -Wall -Wextra -Werror -mwindows -s "$here/empty.c" -o "$out/empty.exe"
@@ -27,7 +45,7 @@ $cc -O2 -Wall -Wextra -Werror -municode -mwindows "$here/verifyonly.c" -o "$out/
 rm -f "$out/empty-signed.exe"
 osslsigncode sign -certs "$build/signing/dev-cert.pem" -key "$build/signing/dev-key.pem" \
     -n "Kitbag bench" -in "$out/empty.exe" -out "$out/empty-signed.exe" >/dev/null
-for variant in stored zlib lzma; do
+for variant in "${nsis[@]}"; do
     flag=()
     [ $variant = stored ] && flag=(-DSTORED)
     [ $variant = lzma ] && flag=(-DLZMA)
@@ -37,13 +55,14 @@ for variant in stored zlib lzma; do
         -DOUTFILE="$out/nsis-$variant-nopayload.exe" "$here/installer.nsi"
 done
 
-win() { winepath -w "$1"; }
+# Wine's drive Z: is the Linux root.
+win() { printf 'Z:%s' "${1//\//\\}"; }
 sizes=$out/sizes.txt
 {
     echo "payload-files $(du -cb "$payload"/* | tail -1 | cut -f1)"
     echo "kitbag $(stat -c %s "$build/KitbagInstaller.exe")"
     echo "kitbag-nopayload $(stat -c %s "$build/KitbagInstaller-stub.exe")"
-    for variant in stored zlib lzma; do
+    for variant in "${nsis[@]}"; do
         echo "nsis-$variant $(stat -c %s "$out/nsis-$variant.exe")"
         echo "nsis-$variant-nopayload $(stat -c %s "$out/nsis-$variant-nopayload.exe")"
     done
@@ -55,21 +74,21 @@ unset KITBAG_WIZARD_RECORD KITBAG_WIZARD_DELAY_MS
 
 # A warm wineserver and a desktop held open for the whole measurement.
 wineserver -p
-wine notepad.exe >/dev/null 2>&1 &
+"$wine" notepad.exe >/dev/null 2>&1 &
 holder=$!
 trap 'kill $holder 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 sleep 2
 
 copy_target='C:\kitbag-bench-copy'
 echo "== $rounds rounds, each program in turn"
-wine "$out/benchtime.exe" "$rounds" 300 \
-    floor "\"$(win "$out/empty.exe")\"" \
-    copy "\"$(win "$out/copytree.exe")\" \"$(win "$payload")\" $copy_target" \
-    verify-tiny "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/empty-signed.exe")\"" \
-    verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$build/KitbagInstaller.exe")\"" \
-    kitbag "\"$(win "$build/KitbagInstaller.exe")\" /IAgreeToTheEULA" \
-    nsis-stored "\"$(win "$out/nsis-stored.exe")\"" \
-    nsis-zlib "\"$(win "$out/nsis-zlib.exe")\"" \
-    nsis-lzma "\"$(win "$out/nsis-lzma.exe")\"" | tr -d '\r' | tee "$out/times.txt"
+rows=(floor "\"$(win "$out/empty.exe")\""
+    copy "\"$(win "$out/copytree.exe")\" \"$(win "$payload")\" $copy_target"
+    verify-tiny "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/empty-signed.exe")\""
+    verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$build/KitbagInstaller.exe")\""
+    kitbag "\"$(win "$build/KitbagInstaller.exe")\" /IAgreeToTheEULA")
+for variant in "${nsis[@]}"; do
+    rows+=("nsis-$variant" "\"$(win "$out/nsis-$variant.exe")\"")
+done
+"$wine" "$out/benchtime.exe" "$rounds" 300 "${rows[@]}" | tr -d '\r' | tee "$out/times.txt"
 
 python3 "$here/report.py" "$out/times.txt" "$sizes"

@@ -1,25 +1,49 @@
 #!/usr/bin/env bash
-# Runs the signed installer silently under Wine on its sample payload, then prints its
-# log and its full 32-bit exit code. Ends with 0 only when the installer did.
+# Runs the signed installer silently under Wine on its sample payload, then prints its log and
+# its full 32-bit exit code. Ends with 0 only when the installer did.
+#
+#   demo.sh BUILD_ROOT PREFIX
+#
+# The 32-bit installer where this machine runs 32-bit programs (tools/runs-32bit.sh); else the
+# 64-bit one, built from the same sources with the same payload. EMULATE=1 runs the 32-bit
+# installer under qemu-i386 emulation instead, in a 32-bit prefix of its own (minutes; root).
 set -euo pipefail
-build=$(realpath "${1:?usage: demo.sh WINDOWS_BUILD_DIR PREFIX}")
-prefix=$(realpath -m "${2:?usage: demo.sh WINDOWS_BUILD_DIR PREFIX}")
+root=$(realpath "${1:?usage: demo.sh BUILD_ROOT PREFIX}")
+prefix=$(realpath -m "${2:?usage: demo.sh BUILD_ROOT PREFIX}")
 here=$(dirname "$(realpath "$0")")
+wine=$here/wine.sh
+
+mapfile -t check < <("$here/runs-32bit.sh")
+export KITBAG_32BIT=${check[0]}
+build=$root/windows
+if [ "${EMULATE:-}" = 1 ]; then
+    restore=$("$here/emulate-32bit.sh" on)
+    trap '"$here/emulate-32bit.sh" restore "$restore"' EXIT
+    export KITBAG_WINE_EMULATED=1 WINEARCH=win32
+    prefix=$prefix-win32
+    echo "Running the 32-bit installer under qemu-i386 emulation: this takes minutes (a new"
+    echo "32-bit prefix about 4, then about 2 for the run)."
+elif [ "$KITBAG_32BIT" != yes ]; then
+    build=$root/windows64
+    echo "This machine runs no 32-bit programs (${check[1]}): running the 64-bit installer on the"
+    echo "same sample payload instead. make demo EMULATE=1 runs the 32-bit one under emulation."
+fi
 
 "$here/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix
 
 log="$build/demo.log"
 rm -f "$log"
-winlog=$(winepath -w "$log")
-export RUNEXIT_CMDLINE="\"$(winepath -w "$build/KitbagInstaller.exe")\" log \"$winlog\" /IAgreeToTheEULA"
+# Wine's drive Z: is the Linux root.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+export RUNEXIT_CMDLINE="\"$(win "$build/KitbagInstaller.exe")\" log \"$(win "$log")\" /IAgreeToTheEULA"
 echo "Running: $RUNEXIT_CMDLINE"
-result=$(wine "$build/runexit.exe")
+result=$("$wine" "$build/runexit.exe")
 # Let Wine finish before the display goes away with this script.
 wineserver -w
 echo
 echo "---- $log ----"
-if [ -f "$log" ]; then tr -d '\r' < "$log"; else echo "(no log file was written)"; fi
+if [ -f "$log" ]; then tr -d '\r' <"$log"; else echo "(no log file was written)"; fi
 echo "----"
 code=${result#exit=}
 echo "Exit code: $code"
