@@ -26,7 +26,7 @@ else
     build=$root/windows64
     cc=x86_64-w64-mingw32-gcc
     nsis=()
-    echo "== no 32-bit programs run here (${check[1]}): timing the 64-bit installer; the NSIS"
+    echo "== 32-bit programs do not run natively here (${check[1]}): timing the 64-bit installer; the NSIS"
     echo "   rows are left out, since NSIS makes 32-bit installers only"
 fi
 payload=$build/payload/files

@@ -25,8 +25,8 @@ if [ "${EMULATE:-}" = 1 ]; then
     echo "32-bit prefix about 4, then about 2 for the run)."
 elif [ "$KITBAG_32BIT" != yes ]; then
     build=$root/windows64
-    echo "This machine runs no 32-bit programs (${check[1]}): running the 64-bit installer on the"
-    echo "same sample payload instead. make demo EMULATE=1 runs the 32-bit one under emulation."
+    echo "32-bit programs do not run natively here (${check[1]}): running the 64-bit installer"
+    echo "on the same sample payload instead. make demo EMULATE=1 runs the 32-bit one under emulation."
 fi
 
 "$here/wine-prefix.sh" "$prefix"

@@ -24,7 +24,7 @@ esac
 
 if grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; then
     echo no
-    echo "32-bit programs run here only through qemu-i386 emulation (binfmt_misc)"
+    echo "only through qemu-i386 emulation (binfmt_misc), a hundred times slower"
     exit 0
 fi
 loader=/usr/lib/wine/wine
@@ -38,5 +38,5 @@ if error=$("$loader" --version 2>&1 >/dev/null); then
     echo "32-bit Wine runs natively"
 else
     echo no
-    echo "this kernel runs no 32-bit programs (${error##*: })"
+    echo "the kernel refuses them: ${error##*: }"
 fi
