@@ -77,13 +77,19 @@ bool GetWorkingFolder(std::wstring& folder) {
 
     // The payload is started with raised rights, so nobody else may change it in between: the
     // folder gets an access list of its own rather than the parent's (under a drive's root
-    // that lets every user change new files). A folder that exists already is used as it is.
+    // that lets every user change new files). A folder that exists already (the zero GUID, a
+    // fixed fallback) is used only when nobody else could have prepared it.
     CreateFolderTree(g_strBaseFolder);
     if (!CreatePrivateFolder(path)) {
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) {
             LogFormat(L"Cannot create working folder '%s' %ld\n", path,
                       static_cast<std::int32_t>(error));
+            return RefuseWorkingFolder(folder);
+        }
+        const std::wstring why = WhyFolderOnDiskIsRefused(path);
+        if (!why.empty()) {
+            LogFormat(L"Refusing the existing working folder '%s': %s\n", path, why);
             return RefuseWorkingFolder(folder);
         }
     }

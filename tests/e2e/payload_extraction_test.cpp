@@ -274,6 +274,49 @@ TEST(PayloadCleanup, LinkOutOfTheWorkingFolderIsNotFollowed) {
     EXPECT_EQ(Entries(folder.string()).size(), fs::exists(folder / "link") ? 1u : 0u);
 }
 
+// An elevated run writes the wizard into the working folder and starts it: a zero-GUID folder
+// that someone else prepared beforehand is not used, and nothing in it, or where it leads, is
+// written or deleted.
+TEST(PayloadExtraction, APlantedZeroGuidFolderIsRefusedAndWhatItHoldsIsLeftAlone) {
+    const struct {
+        const char* what;
+        bool link;
+        const char* reason;
+    } rows[] = {
+        {"a link to a folder elsewhere", true, "it is a link or junction to another place"},
+        {"a folder everyone may change", false, "its access list lets S-1-1-0 change it"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string dir = FreshFolder("payload-planted");
+        const fs::path elsewhere = fs::path(dir) / "elsewhere";
+        fs::create_directories(elsewhere);
+        WriteText(elsewhere / "brasswick.hopwell.ui.exe", "the planter's program");
+        WriteText(elsewhere / "mine.txt", "keep me");
+        const fs::path folder = fs::path(dir) / "temp" / kZeroGuid;
+        fs::create_directories(folder.parent_path());
+        if (row.link) {
+            fs::create_directory_symlink(elsewhere, folder);
+        } else {
+            fs::rename(elsewhere, folder);
+            fs::permissions(folder, fs::perms::all);
+        }
+        const fs::path planted = row.link ? elsewhere : folder;
+
+        auto r = RunPayload("payload-planted", "KitbagInstaller.exe", "/zeroguid", false);
+        ASSERT_TRUE(r.run.finished) << r.run.output;
+        EXPECT_EQ(r.run.exitCode, 0x80004005u) << r.log;
+        EXPECT_NE(r.log.find("Refusing the existing working folder '" + WinPath(folder.string()) +
+                             "': " + row.reason + "\r\n"),
+                  std::string::npos)
+            << r.log;
+        EXPECT_EQ(r.log.find("Kitbag sample wizard"), std::string::npos) << "nothing started";
+        const std::map<std::string, std::string> untouched = {
+            {"brasswick.hopwell.ui.exe", "the planter's program"}, {"mine.txt", "keep me"}};
+        EXPECT_EQ(FilesBelow(planted), untouched);
+    }
+}
+
 namespace {
 
 // A folder below dir whose Windows path has exactly length characters.
