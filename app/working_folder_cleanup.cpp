@@ -6,27 +6,50 @@
 
 #include <windows.h>
 
+namespace {
+
+bool IsLink(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+} // namespace
+
 void CKitbagInstallerApp::RemoveWorkingFolder() {
+    std::wstring folder;
+    if (GetWorkingFolder(folder) && IsLink(folder)) {
+        // Deleting the payload's names through a link would delete files wherever it leads.
+        LogFormat(L"Deletion link '%s'\n", folder);
+        RemoveDirectoryW(folder.c_str());
+        return;
+    }
+    // One budget for the whole clean-up: a file that stays held is not waited for twice.
+    HeldFileDeleter deleter;
     for (const auto& entry : m_lstResources) {
         std::wstring path;
         if (!entry->GetTargetPath(path))
             continue;
         LogFormat(L"Manual Deletion of '%s'\n", path);
-        DeleteFileW(path.c_str());
+        deleter.DeleteOneFile(path);
     }
-    std::wstring folder;
-    if (!GetWorkingFolder(folder))
+    if (folder.empty())
         return;
     // The wizard ran with the working folder as the current directory.
     SetCurrentDirectoryW(L"\\");
     LogFormat(L"Deletion Folder of '%s'\n", folder);
-    DeleteFolderTree(folder);
+    DeleteFolderTree(folder, deleter);
 }
 
-void DeleteFolderTree(const std::wstring& folder) {
+void DeleteFolderTree(const std::wstring& folder, HeldFileDeleter& deleter) {
     // An empty path would make the search below run in the root of the current drive.
     if (folder.empty())
         return;
+    if (IsLink(folder)) {
+        // Listing a link would list its target: remove the link alone.
+        LogFormat(L"Deletion link '%s'\n", folder);
+        RemoveDirectoryW(folder.c_str());
+        return;
+    }
     std::wstring prefix = folder;
     if (prefix.back() != L'\\')
         prefix += L'\\';
@@ -56,10 +79,10 @@ void DeleteFolderTree(const std::wstring& folder) {
                     DeleteFileW(path.c_str());
             } else if (!directory) {
                 LogFormat(L"Deletion file '%s'\n", path);
-                DeleteFileW(path.c_str());
+                deleter.DeleteOneFile(path);
             } else {
                 LogFormat(L"Deletion subfolder Folder of '%s'\n", path);
-                DeleteFolderTree(path);
+                DeleteFolderTree(path, deleter);
             }
         } while (FindNextFileW(search, &found));
         FindClose(search);
@@ -67,5 +90,5 @@ void DeleteFolderTree(const std::wstring& folder) {
         LogFormat(L"Deletion skipped, path too long '%s'\n", folder);
     }
     LogFormat(L"Remove Folder '%s'\n", folder);
-    RemoveDirectoryW(folder.c_str());
+    deleter.RemoveEmptyFolder(folder);
 }
