@@ -2,6 +2,7 @@
 
 #include "app/kitbag_installer_app.h"
 #include "app/message_queue.h"
+#include "app/run_wait_step.h"
 #include "ui/splash_dlg.h"
 
 #include <objbase.h>
@@ -41,22 +42,19 @@ ResultCode WaitForRun(const HANDLE* handles, DWORD count, CKitbagInstallerApp& a
                 rememberedDepth = depth;
             }
         }
-        DWORD wake = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
-        if (wake == WAIT_OBJECT_0 + count)
-            continue;
-        if (wake == WAIT_OBJECT_0 + 1)
+        const DWORD wake = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+        const WaitStep step = NextWaitStep(wake - WAIT_OBJECT_0, WAIT_FAILED - WAIT_OBJECT_0);
+        if (step == WaitStep::RunFinished)
             break;
-        if (wake == WAIT_OBJECT_0) {
+        if (step == WaitStep::WizardVisible) {
             ResetEvent(handles[0]);
             if (splashOpen) {
                 splash.EndDialog(kSplashEnded);
                 splashOpen = false;
             }
-            continue;
-        }
-        if (wake == WAIT_FAILED) {
-            // Waiting again would fail again at once: end the wait instead of spinning.
-            result = SystemErrorResult();
+        } else if (step == WaitStep::WaitPlainly) {
+            if (WaitForSingleObject(handles[count - 1], INFINITE) == WAIT_FAILED)
+                result = SystemErrorResult();
             break;
         }
     }
@@ -82,6 +80,7 @@ ResultCode CKitbagInstallerApp::RunPayloadStage() {
 
     const HANDLE handles[2] = {m_hWizardVisible, m_hRunFinished};
     ResultCode waitResult = WaitForRun(handles, 2, *this, splash);
-    // After a failed wait the worker may still be writing its result: do not read it.
+    // When even the plain wait failed, the worker may still be writing its result: do not read
+    // it.
     return waitResult != 0 ? waitResult : m_nRunResult;
 }

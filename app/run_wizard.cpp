@@ -1,3 +1,4 @@
+#include "app/held_file_win.h"
 #include "app/kitbag_installer_app.h"
 #include "app/processor_mode.h"
 #include "app/window_iterator.h"
@@ -38,14 +39,16 @@ ResultCode CKitbagInstallerApp::RunWizard(const std::wstring& programPath,
         mode.Restore();
         return result::kWrongProcessorMode;
     }
-    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    // The wizard writes to the same log file, which this program opens without sharing, and
+    // may do so as its very first act: the file is closed before the wizard exists. What is
+    // logged from here until the wizard has ended stays in memory.
+    CloseLog();
+    if (!CreateProcessWhileHeld(writable.data(), startup, process)) {
+        ReopenLog();
         mode.Restore();
         return result::kCannotStartWizard;
     }
     mode.Restore();
-    // The wizard writes to the same log file, which this program opens without sharing.
-    CloseLog();
 
     DWORD wait = WAIT_TIMEOUT;
     for (;;) {
