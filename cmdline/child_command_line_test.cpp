@@ -19,6 +19,8 @@ TEST(ChildCommandLine, ComposesTokensInTableOrderEndingWithProgramName) {
         {{L"temp", L"C:\\"}, LR"(/temp "C:\\" BW_I="Roza" )"},
         {{L"temp", L"C:\\a b\\"}, LR"(/temp "C:\a b\\" BW_I="Roza" )"},
         {{L"a b"}, LR"(a b BW_I="Roza" )"},
+        {{L"a\"b"}, LR"("a\"b" BW_I="Roza" )"}, // bare, the quote would swallow the token
+        {{L"x\" /y"}, LR"("x\" /y" BW_I="Roza" )"},
         {{L"/keep", L"/keep"}, LR"(/keep BW_I="Roza" )"},
         {{L"log", L"a", L"log", L"b"}, LR"(/log "b" BW_I="Roza" )"},
         {{L"temp", L"true"}, LR"(/temp BW_I="Roza" )"}, // a value spelled TRUE reads as a switch

@@ -81,6 +81,10 @@ void CCommandLineInfoEx::BuildChildCommandLine(const std::wstring& programName,
             params += L"/" + name + L" ";
         } else if (!value.empty()) {
             params += L"/" + name + L" " + QuoteValue(value) + L" ";
+        } else if (name.find(L'"') != std::wstring::npos) {
+            // Bare, the quote would open a quoted stretch in the wizard's splitting and swallow
+            // every argument after it, the program-name token too.
+            params += QuoteValue(name) + L" ";
         } else {
             params += name + L" ";
         }
