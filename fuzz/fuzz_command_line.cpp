@@ -3,49 +3,13 @@
 // name and value, provided the names themselves hold no blank or quote (those go out bare).
 #include "cmdline/command_line_info_ex.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/split_arguments.h"
 
 #include <algorithm>
 #include <set>
 #include <vector>
 
 namespace {
-
-// The C runtime's reading of a command line (without the program name): blanks and tabs
-// separate; 2n backslashes before a quote give n and the quote toggles quoting; 2n+1
-// give n and a literal quote; other backslashes are literal.
-std::vector<std::wstring> SplitArguments(const std::wstring& line) {
-    std::vector<std::wstring> args;
-    std::size_t i = 0;
-    while (true) {
-        while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
-            ++i;
-        if (i == line.size())
-            return args;
-        std::wstring arg;
-        bool quoted = false;
-        while (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
-            std::size_t backslashes = 0;
-            while (i < line.size() && line[i] == L'\\') {
-                ++backslashes;
-                ++i;
-            }
-            if (i < line.size() && line[i] == L'"') {
-                arg.append(backslashes / 2, L'\\');
-                if (backslashes % 2 == 1) {
-                    arg += L'"';
-                } else {
-                    quoted = !quoted;
-                }
-                ++i;
-            } else {
-                arg.append(backslashes, L'\\');
-                if (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t')))
-                    arg += line[i++];
-            }
-        }
-        args.push_back(arg);
-    }
-}
 
 bool IsBareSafe(const std::wstring& text) {
     return text.find_first_of(L" \t\"") == std::wstring::npos;

@@ -1,8 +1,10 @@
 // The installer's reading of its command line into settings, with a host whose answers the
 // fuzzer chooses. Whatever the arguments: a known result, a temporary folder that is what the
-// host or the arguments gave, and an argument string that ends with the program's token.
+// host or the arguments gave, and an argument string whose last argument is the program's
+// token.
 #include "cmdline/command_line_settings.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/split_arguments.h"
 #include "log/log.h"
 
 namespace {
@@ -43,10 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CommandLineSettings settings;
     ResultCode result = ApplyCommandLine(args, programName, host, settings);
     KITBAG_FUZZ_CHECK(result == result::kSuccess || result == result::kBadCommandLine);
-    std::wstring token = L"BW_I=\"" + programName + L"\" ";
-    KITBAG_FUZZ_CHECK(settings.childParams.size() >= token.size() &&
-                      settings.childParams.compare(settings.childParams.size() - token.size(),
-                                                   token.size(), token) == 0);
+    // The program name is quoted like any value, so the wizard reads it back whole.
+    const std::vector<std::wstring> split = SplitArguments(settings.childParams);
+    KITBAG_FUZZ_CHECK(!split.empty() && split.back() == L"BW_I=" + programName);
+    KITBAG_FUZZ_CHECK(!settings.childParams.empty() && settings.childParams.back() == L' ');
     std::wstring fallback = host.admin ? (host.drive.empty() ? L"C:\\" : host.drive) : host.temp;
     KITBAG_FUZZ_CHECK(settings.tempFolder == fallback ||
                       settings.tempFolder.compare(0, 8, L"C:\\base\\") == 0);

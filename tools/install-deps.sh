@@ -38,6 +38,9 @@ command -v xvfb-run >/dev/null || need+=(xvfb xauth)
 command -v xdotool >/dev/null || need+=(xdotool)
 command -v identify >/dev/null || need+=(imagemagick)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(libgtest-dev)
+# The fuzz targets' input reader, for the replay of their seeds in the unit tests.
+ls /usr/lib/llvm-*/lib/clang/*/include/fuzzer/FuzzedDataProvider.h >/dev/null 2>&1 ||
+    need+=(libclang-rt-14-dev)
 command -v cmake >/dev/null || need+=(cmake)
 command -v openssl >/dev/null || need+=(openssl)
 command -v python3 >/dev/null || need+=(python3)

@@ -1,0 +1,14 @@
+# What the fuzz targets are built from, for the libFuzzer build (fuzz/CMakeLists.txt) and for
+# the replay of every seed in the host build's tests (fuzz/replay.cmake). Set KITBAG_ROOT first.
+set(KITBAG_FUZZ_SOURCES
+    ${KITBAG_ROOT}/framework/format.cpp ${KITBAG_ROOT}/framework/decimal.cpp
+    ${KITBAG_ROOT}/framework/string_map.cpp ${KITBAG_ROOT}/framework/command_line_info.cpp
+    ${KITBAG_ROOT}/log/diagnostic_log.cpp ${KITBAG_ROOT}/log/log.cpp ${KITBAG_ROOT}/log/ascii_code_page.cpp
+    ${KITBAG_ROOT}/fuzz/memory_log.cpp
+    ${KITBAG_ROOT}/cmdline/command_line_info_ex.cpp ${KITBAG_ROOT}/cmdline/command_line_settings.cpp
+    ${KITBAG_ROOT}/payload/manifest.cpp ${KITBAG_ROOT}/payload/embedded_info_scan.cpp
+    ${KITBAG_ROOT}/tools/kitbag/pe_layout.cpp ${KITBAG_ROOT}/tools/kitbag/resource_tree.cpp
+    ${KITBAG_ROOT}/tools/kitbag/resource_section.cpp ${KITBAG_ROOT}/tools/kitbag/signature_tag.cpp
+    ${KITBAG_ROOT}/tools/kitbag/payload_plan.cpp ${KITBAG_ROOT}/checks/framework_detector.cpp)
+set(KITBAG_FUZZ_TARGETS command_line command_line_settings manifest embedded_info_scan format
+                        diagnostic_log pe_resources signature_tag payload_plan version_text)
