@@ -21,6 +21,8 @@ TEST(ChildCommandLine, ComposesTokensInTableOrderEndingWithProgramName) {
         {{L"a b"}, LR"(a b BW_I="Roza" )"},
         {{L"a\"b"}, LR"("a\"b" BW_I="Roza" )"}, // bare, the quote would swallow the token
         {{L"x\" /y"}, LR"("x\" /y" BW_I="Roza" )"},
+        {{L"/a\"b"}, LR"("/a\"b" BW_I="Roza" )"}, // a switch name with a quote, too
+        {{L"/a\"b", L"v"}, LR"("/a\"b" v BW_I="Roza" )"},
         {{L"/keep", L"/keep"}, LR"(/keep BW_I="Roza" )"},
         {{L"log", L"a", L"log", L"b"}, LR"(/log "b" BW_I="Roza" )"},
         {{L"temp", L"true"}, LR"(/temp BW_I="Roza" )"}, // a value spelled TRUE reads as a switch

@@ -26,6 +26,13 @@ std::wstring QuoteValue(const std::wstring& value) {
     return quoted;
 }
 
+// A word goes to the wizard as it came unless it holds a quote: bare, the quote would open a
+// quoted stretch in the wizard's splitting and swallow every argument after it, the
+// program-name token too.
+std::wstring BareUnlessQuoted(const std::wstring& word) {
+    return word.find(L'"') == std::wstring::npos ? word : QuoteValue(word);
+}
+
 bool TakesValue(const std::wstring& word) {
     return EqualsNoCase(word, L"temp") || EqualsNoCase(word, L"extract") ||
            EqualsNoCase(word, L"log");
@@ -78,15 +85,11 @@ void CCommandLineInfoEx::BuildChildCommandLine(const std::wstring& programName,
     params.clear();
     for (const auto& [name, value] : m_options.Entries()) {
         if (EqualsNoCase(value, L"TRUE")) {
-            params += L"/" + name + L" ";
+            params += BareUnlessQuoted(L"/" + name) + L" ";
         } else if (!value.empty()) {
-            params += L"/" + name + L" " + QuoteValue(value) + L" ";
-        } else if (name.find(L'"') != std::wstring::npos) {
-            // Bare, the quote would open a quoted stretch in the wizard's splitting and swallow
-            // every argument after it, the program-name token too.
-            params += QuoteValue(name) + L" ";
+            params += BareUnlessQuoted(L"/" + name) + L" " + QuoteValue(value) + L" ";
         } else {
-            params += name + L" ";
+            params += BareUnlessQuoted(name) + L" ";
         }
     }
     // The name comes from the signature; quoted like a value, it reaches the wizard whole.
