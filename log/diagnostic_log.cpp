@@ -21,8 +21,11 @@ void DiagnosticLog::Open(const std::string& ansiName) {
 void DiagnosticLog::Reopen() {
     if (m_open || m_fileName.empty())
         return;
-    if (m_stream.Open(m_fileName, true))
-        m_open = true;
+    if (!m_stream.Open(m_fileName, true))
+        return;
+    m_open = true;
+    m_stream.Write(m_codePage.FromWide(m_held));
+    m_held.clear();
 }
 
 void DiagnosticLog::Close() {

@@ -32,7 +32,8 @@ public:
     void Write(const std::wstring& message);
     // Closes any open file, remembers the name, creates the file anew and writes the held text.
     void Open(const std::string& ansiName);
-    // Opens the remembered file for appending unless a file is open.
+    // Opens the remembered file for appending unless a file is open, and appends what was held
+    // while it was closed.
     void Reopen();
     void Close();
 
