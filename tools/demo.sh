@@ -6,7 +6,8 @@
 #
 # The 32-bit installer where this machine runs 32-bit programs (tools/runs-32bit.sh); else the
 # 64-bit one, built from the same sources with the same payload. EMULATE=1 runs the 32-bit
-# installer under qemu-i386 emulation instead, in a 32-bit prefix of its own (minutes; root).
+# installer under qemu-i386 emulation instead, as on 64-bit Windows, in a prefix of its own
+# (minutes; root).
 set -euo pipefail
 root=$(realpath "${1:?usage: demo.sh BUILD_ROOT PREFIX}")
 prefix=$(realpath -m "${2:?usage: demo.sh BUILD_ROOT PREFIX}")
@@ -16,13 +17,16 @@ wine=$here/wine.sh
 mapfile -t check < <("$here/runs-32bit.sh")
 export KITBAG_32BIT=${check[0]}
 build=$root/windows
+runner=$build/runexit.exe
 if [ "${EMULATE:-}" = 1 ]; then
     restore=$("$here/emulate-32bit.sh" on)
     trap '"$here/emulate-32bit.sh" restore "$restore"' EXIT
-    export KITBAG_WINE_EMULATED=1 WINEARCH=win32
-    prefix=$prefix-win32
-    echo "Running the 32-bit installer under qemu-i386 emulation: this takes minutes (a new"
-    echo "32-bit prefix about 4, then about 2 for the run)."
+    prefix=$prefix-wow64
+    echo "Running the 32-bit installer under qemu-i386 emulation: this takes minutes (the 32-bit"
+    echo "half of a new prefix about 2, then about 3 for the run)."
+    "$here/wow64-prefix.sh" "$prefix"
+    # The 64-bit runner: one emulated process less.
+    runner=$root/windows64/runexit.exe
 elif [ "$KITBAG_32BIT" != yes ]; then
     build=$root/windows64
     echo "32-bit programs do not run natively here (${check[1]}): running the 64-bit installer"
@@ -38,7 +42,7 @@ rm -f "$log"
 win() { printf 'Z:%s' "${1//\//\\}"; }
 export RUNEXIT_CMDLINE="\"$(win "$build/KitbagInstaller.exe")\" log \"$(win "$log")\" /IAgreeToTheEULA"
 echo "Running: $RUNEXIT_CMDLINE"
-result=$("$wine" "$build/runexit.exe")
+result=$("$wine" "$runner")
 # Let Wine finish before the display goes away with this script.
 wineserver -w
 echo

@@ -16,7 +16,7 @@ BUILDS = {
     "x86": "the 32-bit build (build/windows), natively, in a 64-bit prefix",
     "x64": "the 64-bit build (build/windows64), in a 64-bit prefix",
     "x86-files": "the 32-bit build's files (headers, signature, packing), read without running it",
-    "x86-emulated": "the signed 32-bit installer under qemu-i386 emulation, in a 32-bit prefix",
+    "x86-emulated": "the signed 32-bit installer under qemu-i386 emulation, as on 64-bit Windows",
 }
 
 

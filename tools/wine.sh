@@ -5,17 +5,15 @@
 #   wine.sh PROGRAM [ARGUMENTS...]    (PROGRAM as wine takes it: an .exe path, or reg, winepath...)
 #
 # Where 32-bit programs run (tools/runs-32bit.sh), the 32-bit loader, which hands 64-bit
-# programs on to the 64-bit one; elsewhere the 64-bit loader alone, which runs 64-bit programs
-# only. KITBAG_WINE_EMULATED=1 takes the 32-bit loader anyway, for a run under qemu-i386.
+# programs on to the 64-bit one; elsewhere the 64-bit loader, which hands 32-bit programs on
+# to the 32-bit one: those run only where qemu-i386 is enabled (tools/emulate-32bit.sh).
 # KITBAG_32BIT, when set, is taken as the check's answer without asking again.
 # The caller sets WINEPREFIX; WINEDEBUG and WINEDLLOVERRIDES default to the project's own.
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 
 answer=${KITBAG_32BIT:-}
-if [ "${KITBAG_WINE_EMULATED:-}" = 1 ]; then
-    answer=yes
-elif [ -z "$answer" ]; then
+if [ -z "$answer" ]; then
     answer=$("$here/runs-32bit.sh" | head -n 1)
 fi
 

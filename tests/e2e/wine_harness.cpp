@@ -31,8 +31,6 @@ Environment WineEnvironment() {
                        {"WINEDLLOVERRIDES", "mscoree,mshtml="},
                        // What tools/runs-32bit.sh said when the tests were configured.
                        {"KITBAG_32BIT", KITBAG_HOST_RUNS_32BIT}};
-    if (Emulated())
-        env["KITBAG_WINE_EMULATED"] = "1";
     return env;
 }
 
@@ -143,8 +141,11 @@ WineRun RunInstaller(const std::string& exe, const std::string& args, const std:
         all[k] = v;
     all["RUNEXIT_CMDLINE"] = "\"" + WinPath(BuildPath(exe)) + "\" " + args;
     all["RUNEXIT_TIMEOUT_MS"] = std::to_string(timeoutMs);
+    // Under emulation the 64-bit runner starts the 32-bit installer: one emulated process less.
+    const std::string runner = Emulated() ? std::string(KITBAG_WINDOWS64_BUILD_DIR) + "/runexit.exe"
+                                          : BuildPath("runexit.exe");
     WineRun run;
-    run.output = Spawn(WineCommand({BuildPath("runexit.exe")}), all, cwd);
+    run.output = Spawn(WineCommand({runner}), all, cwd);
     auto at = run.output.find("exit=0x");
     if (at != std::string::npos) {
         run.finished = true;
@@ -216,6 +217,16 @@ int RunWineStatus(const std::vector<std::string>& argv, const std::string& cwd) 
 std::optional<std::string> Win32Prefix() {
     const std::string prefix = std::string(KITBAG_WINE_PREFIX) + "-win32";
     if (!PreparePrefix(prefix, {{"WINEARCH", "win32"}}))
+        return std::nullopt;
+    return prefix;
+}
+
+std::optional<std::string> Wow64Prefix() {
+    const std::string prefix = std::string(KITBAG_WINE_PREFIX) + "-wow64";
+    Spawned made =
+        SpawnWithStatus({std::string(KITBAG_SOURCE_DIR) + "/tools/wow64-prefix.sh", prefix},
+                        WineEnvironment(), ".");
+    if (made.status != 0)
         return std::nullopt;
     return prefix;
 }

@@ -48,9 +48,12 @@ bool TypeText(const std::string& title, const std::string& text);
 // Runs the repository's tools/wine-prefix.sh for another prefix (extra environment, e.g.
 // WINEARCH=win32), so that prefix is made once and set up like the tests' own.
 bool PreparePrefix(const std::string& prefix, const Environment& env);
-// Makes (once) and returns the prefix that stands for 32-bit Windows, beside the tests' own;
-// make demo EMULATE=1 runs in it too.
+// Makes (once) and returns the prefix that stands for 32-bit Windows, beside the tests' own.
 std::optional<std::string> Win32Prefix();
+// Makes (once) and returns a 64-bit prefix in which 32-bit programs run under qemu-i386
+// emulation (tools/wow64-prefix.sh), beside the tests' own; make demo EMULATE=1 runs in it
+// too. Needs the emulation enabled.
+std::optional<std::string> Wow64Prefix();
 
 // Runs a console program of the build and returns what it printed.
 std::string RunTool(const std::string& exe, const std::string& args);
