@@ -286,7 +286,11 @@ int main(int argc, char** argv) {
         std::cerr << "kitbag-pack: " << error << "\n" << kUsage;
         return 1;
     }
-    error = Pack(options, argv[0]);
+    try {
+        error = Pack(options, argv[0]);
+    } catch (const std::exception& failure) {
+        error = failure.what();
+    }
     if (!error.empty()) {
         std::cerr << "kitbag-pack: " << error << "; nothing written\n";
         return 1;

@@ -209,6 +209,10 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
         error = "the certificate table is not the last thing in the file";
         return false;
     }
+    if (table.address < layout.DataEnd()) {
+        error = "the certificate table overlaps the image's headers or sections";
+        return false;
+    }
     std::size_t end = image.size();
     std::size_t last = table.address;
     std::uint32_t lastLength = 0;

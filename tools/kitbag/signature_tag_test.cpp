@@ -155,6 +155,20 @@ TEST_F(Tagging, RefusesWhatTheInstallerCouldNotReadOrWindowsWouldReject) {
     notLast.insert(notLast.end(), 8, 0);
     Bytes small = test::AppendCertificate(test::MakeImage({}), test::MakeSignedData());
     Bytes otherType = test::AppendCertificate(BigImage(), test::MakeSignedData(), 1);
+    // The table made to start 8 bytes early, inside the last section, with an empty entry
+    // there: a tag would cut the section short.
+    Bytes overlapping = signedImage;
+    {
+        PeLayout layout;
+        std::string error;
+        ASSERT_TRUE(ParsePe(overlapping, layout, error)) << error;
+        Directory table = layout.Dir(kSecurityDirectory);
+        WriteU32(overlapping, layout.DirectoryOffset(kSecurityDirectory), table.address - 8);
+        WriteU32(overlapping, layout.DirectoryOffset(kSecurityDirectory) + 4, table.size + 8);
+        WriteU32(overlapping, table.address - 8, 8);
+        WriteU16(overlapping, table.address - 4, 0x0200);
+        WriteU16(overlapping, table.address - 2, 2);
+    }
     const struct {
         const Bytes& image;
         Bytes information;
@@ -163,6 +177,7 @@ TEST_F(Tagging, RefusesWhatTheInstallerCouldNotReadOrWindowsWouldReject) {
         {unsignedImage, Text("x"), "not signed"},
         {notLast, Text("x"), "not the last"},
         {otherType, Text("x"), "not an Authenticode"},
+        {overlapping, Text("x"), "overlaps the image's headers or sections"},
         {small, Text("x"), "would not fall"},
         {signedImage, {}, "1 to 4106"},
         {signedImage, Bytes(4107, 'x'), "1 to 4106"},

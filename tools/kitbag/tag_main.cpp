@@ -19,9 +19,7 @@ int Fail(const std::string& error) {
     return 2;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string in, info, out;
     bool show = false;
     for (int i = 1; i < argc; ++i) {
@@ -65,4 +63,14 @@ int main(int argc, char** argv) {
     std::cout << "Tagged '" << out << "' with " << information.size()
               << " bytes of information: " << tagged.size() << " bytes\n";
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& failure) {
+        return Fail(std::string(failure.what()) + "; nothing written");
+    }
 }
