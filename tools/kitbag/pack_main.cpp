@@ -194,6 +194,9 @@ std::string Pack(const Options& options, const char* self) {
     std::map<std::uint16_t, std::u16string> settings;
     std::vector<PayloadFile> files;
     PayloadPlan plan;
+    for (const char* file : {"--stub", "--sign-cert", "--sign-key"})
+        if (options.Has(file) && !CheckInputFile(options.Get(file), error))
+            return std::string(file) + " " + error;
     if (!Settings(options, settings, error) ||
         !ListFolder(options.Get("--payload"), files, error) ||
         !PlanPayload(files, options.Get("--program"), plan, error))

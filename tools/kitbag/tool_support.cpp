@@ -18,13 +18,30 @@ extern char** environ;
 
 namespace kitbag {
 
+bool CheckInputFile(const std::string& path, std::string& error) {
+    std::error_code failure;
+    if (std::filesystem::is_directory(path, failure)) {
+        error = "'" + path + "' is a folder, not a file";
+        return false;
+    }
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error) {
+    if (!CheckInputFile(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // The stream reports a failed read by throwing from inside the iterator.
+    try {
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure& failure) {
+        error = "cannot read '" + path + "': " + failure.what();
+        return false;
+    }
     if (in.bad()) {
         error = "cannot read '" + path + "'";
         return false;

@@ -9,6 +9,8 @@
 
 namespace kitbag {
 
+// False, naming the path, when it is a folder: a file to read must not be one.
+bool CheckInputFile(const std::string& path, std::string& error);
 bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error);
 // Writes data next to path under a temporary name; the caller renames it or removes it.
 bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
