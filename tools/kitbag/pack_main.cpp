@@ -1,5 +1,6 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
 #include "tools/kitbag/tool_support.h"
@@ -129,37 +130,6 @@ bool Settings(const Options& options, std::map<std::uint16_t, std::u16string>& s
             return false;
         }
         settings[kIdAdminInstall] = ascii(admin);
-    }
-    return true;
-}
-
-bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error) {
-    std::error_code failure;
-    if (!fs::is_directory(folder, failure)) {
-        error = "'" + folder + "' is not a folder";
-        return false;
-    }
-    fs::recursive_directory_iterator walk(folder, failure), end;
-    for (; !failure && walk != end; walk.increment(failure)) {
-        const fs::directory_entry& entry = *walk;
-        std::string relative = fs::relative(entry.path(), folder, failure).generic_string();
-        if (failure)
-            break;
-        if (entry.is_symlink() && entry.is_directory()) {
-            error = "'" + relative + "' is a link to a folder; copy the folder in instead";
-            return false;
-        }
-        if (entry.is_directory())
-            continue;
-        if (!entry.is_regular_file()) {
-            error = "'" + relative + "' is not a regular file";
-            return false;
-        }
-        files.push_back({relative, entry.file_size()});
-    }
-    if (failure) {
-        error = "cannot read the folder '" + folder + "': " + failure.message();
-        return false;
     }
     return true;
 }

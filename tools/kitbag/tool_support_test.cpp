@@ -1,37 +1,12 @@
 #include "tools/kitbag/tool_support.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
+#include "tools/kitbag/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace kitbag {
 namespace {
 
-// A fresh folder under the system's temporary folder, removed at the end of the test.
-class ScratchFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = fs::temp_directory_path() /
-               (std::string("kitbag-tools-") + test->test_suite_name() + "-" + test->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        fs::path path = root / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-
-    fs::path root;
-};
-
-using ReadingInputs = ScratchFolder;
+using ReadingInputs = test::ScratchFolder;
 
 TEST_F(ReadingInputs, FoldersAndMissingFilesAreRefusedByName) {
     const std::string file = Write("a.bin", std::string("x\0y", 3));
