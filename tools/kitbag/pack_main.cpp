@@ -1,5 +1,6 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "tools/kitbag/output_check.h"
 #include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
@@ -174,6 +175,18 @@ std::string Pack(const Options& options, const char* self) {
 
     std::string stub =
         options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
+    fs::path folder = options.Get("--payload");
+    std::vector<std::string> inputs = {stub};
+    for (const char* file : {"--sign-cert", "--sign-key"})
+        if (options.Has(file))
+            inputs.push_back(options.Get(file));
+    for (const PlannedFile& file : plan.files)
+        inputs.push_back((folder / file.path).string());
+    std::string output = options.Get("-o");
+    error = CheckOutput(output, inputs, {folder.string()});
+    if (!error.empty())
+        return error;
+
     Bytes image;
     PeLayout layout;
     ResourceTree tree;
@@ -195,7 +208,6 @@ std::string Pack(const Options& options, const char* self) {
     payload[ResourceName::Id(kManifestId)][0].bytes.assign(plan.manifest.begin(),
                                                            plan.manifest.end());
     std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
-    fs::path folder = options.Get("--payload");
     for (const PlannedFile& file : plan.files) {
         Bytes& bytes = payload[ResourceName::Id(file.id)][0].bytes;
         if (!ReadWholeFile((folder / file.path).string(), bytes, error))
@@ -212,14 +224,12 @@ std::string Pack(const Options& options, const char* self) {
     tree.clear();
     image.clear();
 
-    std::string output = options.Get("-o");
     std::string temporary;
     if (!WriteTemporary(output, packed, temporary, error))
         return error;
     std::string final = temporary;
     if (options.Has("--sign-cert")) {
-        final = output + ".kitbag-signed";
-        RemoveQuietly(final);
+        final = UnusedNameBeside(output);
         std::vector<std::string> sign = {"osslsigncode", "sign",
                                          "-certs",       options.Get("--sign-cert"),
                                          "-key",         options.Get("--sign-key")};

@@ -1,5 +1,6 @@
 // kitbag-tag: places an information block in the signature of a signed installer, or shows
 // the block an installer carries.
+#include "tools/kitbag/output_check.h"
 #include "tools/kitbag/signature_tag.h"
 #include "tools/kitbag/tool_support.h"
 
@@ -55,6 +56,9 @@ int Run(int argc, char** argv) {
                         static_cast<std::streamsize>(found->size()));
         return std::cout.flush() ? 0 : 2;
     }
+    error = CheckOutput(out, {in, info}, {});
+    if (!error.empty())
+        return Fail(error + "; nothing written");
     Bytes information, tagged;
     std::string temporary;
     if (!ReadWholeFile(info, information, error) || !TagImage(image, information, tagged, error) ||

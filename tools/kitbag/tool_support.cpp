@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #ifdef _WIN32
 #include <process.h>
@@ -49,9 +50,23 @@ bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error) {
     return true;
 }
 
+std::string UnusedNameBeside(const std::string& path) {
+    static std::random_device source;
+    for (;;) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".kitbag-%08x.partial",
+                      static_cast<unsigned>(source()));
+        // Taken unless something is known to be there; a failure to look shows when writing.
+        std::error_code failure;
+        std::string name = path + suffix;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(name, failure)))
+            return name;
+    }
+}
+
 bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
                     std::string& error) {
-    temporary = path + ".kitbag-partial";
+    temporary = UnusedNameBeside(path);
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (out)
         out.write(reinterpret_cast<const char*>(data.data()),

@@ -35,5 +35,23 @@ TEST_F(ReadingInputs, FoldersAndMissingFilesAreRefusedByName) {
     }
 }
 
+TEST_F(ReadingInputs, AnOutputIsWrittenBesideItAndRenamedLeavingEveryOtherFileAlone) {
+    const std::string output = Write("out.exe", "old");
+    // A name the tool once took for its own temporary file.
+    const std::string neighbour = Write("out.exe.kitbag-partial", "mine");
+    std::string temporary, error;
+    ASSERT_TRUE(WriteTemporary(output, {'n', 'e', 'w'}, temporary, error)) << error;
+    EXPECT_EQ(fs::path(temporary).parent_path(), root);
+    Bytes data;
+    EXPECT_TRUE(ReadWholeFile(output, data, error));
+    EXPECT_EQ(data, (Bytes{'o', 'l', 'd'})) << "the output changes only when renamed";
+    ASSERT_TRUE(Commit(temporary, output, error)) << error;
+    EXPECT_TRUE(ReadWholeFile(output, data, error));
+    EXPECT_EQ(data, (Bytes{'n', 'e', 'w'}));
+    EXPECT_TRUE(ReadWholeFile(neighbour, data, error)) << error;
+    EXPECT_EQ(data, (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 2);
+}
+
 } // namespace
 } // namespace kitbag
