@@ -47,7 +47,9 @@ int Run(int argc, char** argv) {
     if (!ReadWholeFile(in, image, error))
         return Fail(error);
     if (show) {
-        std::optional<Bytes> found = FindInformation(image);
+        std::optional<Bytes> found;
+        if (!ShowInformation(image, found, error))
+            return Fail("'" + in + "': " + error);
         if (!found) {
             std::cout << "'" << in << "' carries no information block\n";
             return 1;
