@@ -9,7 +9,8 @@ namespace kitbag {
 bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error) {
     std::error_code failure;
     if (!fs::is_directory(folder, failure)) {
-        error = "'" + folder + "' is not a folder";
+        error = "'" + folder + "' is " +
+                (fs::exists(folder, failure) ? "a file, not a folder" : "not a folder");
         return false;
     }
     const fs::path root = folder;

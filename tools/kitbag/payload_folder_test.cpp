@@ -60,5 +60,16 @@ TEST_F(ProductFolder, LinksToFilesArePackedUnderTheirOwnNamesOthersAreRefusedByN
     }
 }
 
+TEST_F(ProductFolder, AFileOrNothingIsNoProductFolder) {
+    const std::string file = Write("Setup.exe", "MZ");
+    const std::string missing = (root / "missing").string();
+    std::vector<PayloadFile> files;
+    std::string error;
+    EXPECT_FALSE(ListFolder(file, files, error));
+    EXPECT_EQ(error, "'" + file + "' is a file, not a folder");
+    EXPECT_FALSE(ListFolder(missing, files, error));
+    EXPECT_EQ(error, "'" + missing + "' is not a folder");
+}
+
 } // namespace
 } // namespace kitbag
