@@ -295,7 +295,8 @@ bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::
         return false;
     }
     if (read != placed) {
-        error = "the installer would not find the information block: the file is too small";
+        error = "the installer would not read the information block as it stands (the file "
+                "is too small, or the block holds \"MRDC\")";
         return false;
     }
     information = placed;

@@ -77,6 +77,6 @@ int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const std::exception& failure) {
-        return Fail(std::string(failure.what()) + "; nothing written");
+        return Fail(failure.what());
     }
 }
