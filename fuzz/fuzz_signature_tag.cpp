@@ -1,6 +1,7 @@
 // kitbag-tag's reading of a signed installer: the certificate table and the DER of its
 // PKCS#7 object. Whatever the file, tagging either refuses or yields an image whose block
-// the installer finds, and tagging that image again with the same block changes nothing.
+// the installer finds and --show shows, and tagging that image again with the same block
+// changes nothing.
 #include "fuzz/fuzz_input.h"
 #include "tools/kitbag/pe_layout.h"
 #include "tools/kitbag/signature_tag.h"
@@ -20,14 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               element.end <= image.size());
     }
 
-    kitbag::Bytes out;
+    // --show gives nothing but what the installer reads.
+    std::optional<kitbag::Bytes> shown;
     std::string error;
+    if (kitbag::ShowInformation(image, shown, error) && shown)
+        KITBAG_FUZZ_CHECK(kitbag::FindInformation(image) == shown);
+
+    kitbag::Bytes out;
+    error.clear();
     if (!kitbag::TagImage(image, information, out, error)) {
         KITBAG_FUZZ_CHECK(!error.empty());
         return 0;
     }
     std::optional<kitbag::Bytes> found = kitbag::FindInformation(out);
     KITBAG_FUZZ_CHECK(found && *found == information);
+    KITBAG_FUZZ_CHECK(kitbag::ShowInformation(out, shown, error) && shown == information);
     kitbag::PeLayout layout;
     KITBAG_FUZZ_CHECK(kitbag::ParsePe(out, layout, error));
     KITBAG_FUZZ_CHECK(layout.Dir(kitbag::kSecurityDirectory).address +

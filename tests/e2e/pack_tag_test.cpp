@@ -174,6 +174,34 @@ TEST_F(PackAndTag, PackReportsEveryFileAndTheTagKeepsTheSignatureValid) {
     EXPECT_EQ(show.out, information);
 }
 
+TEST_F(PackAndTag, ASignatureNestedAfterTaggingIsRefusedByShowUntilTaggedAgain) {
+    ASSERT_EQ(tagRun.exitCode, 0) << tagRun.err;
+    std::vector<std::string> nest = {"osslsigncode", "sign", "-nest", "-h", "sha256"};
+    for (const auto& a : SigningArguments())
+        nest.push_back(a == "--sign-cert" ? "-certs" : a == "--sign-key" ? "-key" : a);
+    nest.insert(nest.end(), {"-in", dir + "/Tagged.exe", "-out", dir + "/Nested.exe"});
+    HostRun nested = RunHost(nest, dir + "/nest");
+    ASSERT_EQ(nested.exitCode, 0) << nested.out << nested.err;
+
+    HostRun show = RunHost({KITBAG_TAG_TOOL, "--in", dir + "/Nested.exe", "--show"}, dir + "/show");
+    EXPECT_EQ(show.exitCode, 2) << show.out;
+    EXPECT_EQ(show.out, "");
+    EXPECT_NE(show.err.find("signed again after it was tagged"), std::string::npos) << show.err;
+
+    HostRun again = RunHost({KITBAG_TAG_TOOL, "--in", dir + "/Nested.exe", "--info",
+                             dir + "/info.bin", "-o", dir + "/Retagged.exe"},
+                            dir + "/retag");
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    show = RunHost({KITBAG_TAG_TOOL, "--in", dir + "/Retagged.exe", "--show"}, dir + "/show");
+    EXPECT_EQ(show.exitCode, 0) << show.err;
+    EXPECT_EQ(show.out, information);
+    HostRun verify = RunHost({"osslsigncode", "verify", "-CAfile",
+                              BuildPath("signing/dev-cert.pem"), "-in", dir + "/Retagged.exe"},
+                             dir + "/verify");
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    EXPECT_NE(verify.out.find("Number of verified signatures: 2"), std::string::npos) << verify.out;
+}
+
 TEST_F(PackAndTag, InstallerVerifiesUnpacksTheFolderAndWritesTheTagUnderWine) {
     ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
     std::string base = dir + "/base";

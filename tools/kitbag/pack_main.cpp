@@ -1,5 +1,7 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "tools/kitbag/output_check.h"
+#include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
 #include "tools/kitbag/tool_support.h"
@@ -133,37 +135,6 @@ bool Settings(const Options& options, std::map<std::uint16_t, std::u16string>& s
     return true;
 }
 
-bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error) {
-    std::error_code failure;
-    if (!fs::is_directory(folder, failure)) {
-        error = "'" + folder + "' is not a folder";
-        return false;
-    }
-    fs::recursive_directory_iterator walk(folder, failure), end;
-    for (; !failure && walk != end; walk.increment(failure)) {
-        const fs::directory_entry& entry = *walk;
-        std::string relative = fs::relative(entry.path(), folder, failure).generic_string();
-        if (failure)
-            break;
-        if (entry.is_symlink() && entry.is_directory()) {
-            error = "'" + relative + "' is a link to a folder; copy the folder in instead";
-            return false;
-        }
-        if (entry.is_directory())
-            continue;
-        if (!entry.is_regular_file()) {
-            error = "'" + relative + "' is not a regular file";
-            return false;
-        }
-        files.push_back({relative, entry.file_size()});
-    }
-    if (failure) {
-        error = "cannot read the folder '" + folder + "': " + failure.message();
-        return false;
-    }
-    return true;
-}
-
 // The payload-free installer beside this program, else the one the build names for that
 // architecture. Either may be of the other architecture; the caller checks.
 std::string DefaultStub(const char* self, const std::string& architecture) {
@@ -194,6 +165,9 @@ std::string Pack(const Options& options, const char* self) {
     std::map<std::uint16_t, std::u16string> settings;
     std::vector<PayloadFile> files;
     PayloadPlan plan;
+    for (const char* file : {"--stub", "--sign-cert", "--sign-key"})
+        if (options.Has(file) && !CheckInputFile(options.Get(file), error))
+            return std::string(file) + " " + error;
     if (!Settings(options, settings, error) ||
         !ListFolder(options.Get("--payload"), files, error) ||
         !PlanPayload(files, options.Get("--program"), plan, error))
@@ -201,6 +175,18 @@ std::string Pack(const Options& options, const char* self) {
 
     std::string stub =
         options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
+    fs::path folder = options.Get("--payload");
+    std::vector<std::string> inputs = {stub};
+    for (const char* file : {"--sign-cert", "--sign-key"})
+        if (options.Has(file))
+            inputs.push_back(options.Get(file));
+    for (const PlannedFile& file : plan.files)
+        inputs.push_back((folder / file.path).string());
+    std::string output = options.Get("-o");
+    error = CheckOutput(output, inputs, {folder.string()});
+    if (!error.empty())
+        return error;
+
     Bytes image;
     PeLayout layout;
     ResourceTree tree;
@@ -222,7 +208,6 @@ std::string Pack(const Options& options, const char* self) {
     payload[ResourceName::Id(kManifestId)][0].bytes.assign(plan.manifest.begin(),
                                                            plan.manifest.end());
     std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
-    fs::path folder = options.Get("--payload");
     for (const PlannedFile& file : plan.files) {
         Bytes& bytes = payload[ResourceName::Id(file.id)][0].bytes;
         if (!ReadWholeFile((folder / file.path).string(), bytes, error))
@@ -239,14 +224,12 @@ std::string Pack(const Options& options, const char* self) {
     tree.clear();
     image.clear();
 
-    std::string output = options.Get("-o");
     std::string temporary;
     if (!WriteTemporary(output, packed, temporary, error))
         return error;
     std::string final = temporary;
     if (options.Has("--sign-cert")) {
-        final = output + ".kitbag-signed";
-        RemoveQuietly(final);
+        final = UnusedNameBeside(output);
         std::vector<std::string> sign = {"osslsigncode", "sign",
                                          "-certs",       options.Get("--sign-cert"),
                                          "-key",         options.Get("--sign-key")};
@@ -286,7 +269,11 @@ int main(int argc, char** argv) {
         std::cerr << "kitbag-pack: " << error << "\n" << kUsage;
         return 1;
     }
-    error = Pack(options, argv[0]);
+    try {
+        error = Pack(options, argv[0]);
+    } catch (const std::exception& failure) {
+        error = failure.what();
+    }
     if (!error.empty()) {
         std::cerr << "kitbag-pack: " << error << "; nothing written\n";
         return 1;

@@ -71,6 +71,120 @@ TEST(PeImage, RefusesImagesItCannotRewriteAndSaysWhy) {
     }
 }
 
+TEST(PeImage, TruncatedImagesAreRefusedWithoutReadingBeyondThem) {
+    const Bytes image = test::MakeImage(SampleTree());
+    const struct {
+        std::size_t size;
+        const char* reason;
+    } rows[] = {
+        {0, "no MZ header"},
+        {2, "no MZ header"},
+        {63, "no MZ header"},
+        {0x46, "no PE signature"},
+        {0x60, "optional header missing"},
+        {test::SectionTable(Architecture::X86) + 40, "does not fit the headers"},
+        {0x500, "section '.rsrc' reaches beyond the end of the file"},
+    };
+    for (const auto& row : rows) {
+        Bytes cut(image.begin(), image.begin() + row.size);
+        PeLayout layout;
+        std::string error;
+        EXPECT_FALSE(ParsePe(cut, layout, error)) << row.size;
+        EXPECT_NE(error.find(row.reason), std::string::npos) << row.size << ": " << error;
+    }
+}
+
+// The offset of the table or data entry that the first entry of the table at `table` names.
+std::size_t FirstChild(const Bytes& image, std::size_t root, std::size_t table) {
+    return root + (ReadU32(image, table + 20) & 0x7FFFFFFF);
+}
+
+TEST(PeImage, ResourceDirectoriesReachingOutsideTheSectionAreRefused) {
+    ResourceTree sample = SampleTree();
+    sample[ResourceName::String("TOOLKIT")][ResourceName::Id(101)][0].bytes = {'1', '0', '2'};
+    const std::size_t rsrcEntry = test::SectionTable(Architecture::X86) + 40;
+    const std::size_t resourceDirectory = test::kOptionalHeader + 96 + 8 * kResourceDirectory;
+    // Each row spoils the image whose resource directory starts at `root`; the first entry of
+    // every level leads to the TOOLKIT manifest.
+    const struct {
+        const char* what;
+        void (*spoil)(Bytes& image, std::size_t root);
+        const char* reason;
+    } rows[] = {
+        {"root entry count running past the section end",
+         [](Bytes& b, std::size_t root) { WriteU16(b, root + 14, 0xFFFF); }, "entries lie outside"},
+        {"type table's entry count running past the section end",
+         [](Bytes& b, std::size_t root) { WriteU16(b, FirstChild(b, root, root) + 12, 0x4000); },
+         "entries lie outside"},
+        {"subdirectory offset past the end of the file",
+         [](Bytes& b, std::size_t root) { WriteU32(b, root + 20, 0xFFFF0000u); },
+         "a resource directory lies outside"},
+        {"subdirectory at the section's last bytes",
+         [](Bytes& b, std::size_t root) {
+             std::uint32_t rawSize = ReadU32(b, test::SectionTable(Architecture::X86) + 40 + 16);
+             WriteU32(b, root + 20, 0x80000000u | (rawSize - 8));
+         },
+         "a resource directory lies outside"},
+        {"a name's offset past the end of the file",
+         [](Bytes& b, std::size_t root) { WriteU32(b, root + 16, 0xFFFFFFF0u); },
+         "a resource name lies outside"},
+        {"a name's length running past the section end",
+         [](Bytes& b, std::size_t root) {
+             WriteU16(b, root + (ReadU32(b, root + 16) & 0x7FFFFFFF), 0xFFFF);
+         },
+         "a resource name lies outside"},
+        {"a data entry's offset past the end of the file",
+         [](Bytes& b, std::size_t root) {
+             std::size_t languages = FirstChild(b, root, FirstChild(b, root, root));
+             WriteU32(b, languages + 20, 0x7FFFFFF0u);
+         },
+         "a resource data entry lies outside"},
+        {"a huge data size",
+         [](Bytes& b, std::size_t root) {
+             std::size_t languages = FirstChild(b, root, FirstChild(b, root, root));
+             WriteU32(b, FirstChild(b, root, languages) + 4, 0xFFFFFFF0u);
+         },
+         "resource data lies outside the image's sections"},
+        {"data at an address no section holds",
+         [](Bytes& b, std::size_t root) {
+             std::size_t languages = FirstChild(b, root, FirstChild(b, root, root));
+             WriteU32(b, FirstChild(b, root, languages), 0x7FFFF000u);
+         },
+         "resource data lies outside the image's sections"},
+        {"a directory that names the root again",
+         [](Bytes& b, std::size_t root) { WriteU32(b, root + 20, 0x80000000u); },
+         "named by more than one entry"},
+        {"two types sharing one name directory",
+         [](Bytes& b, std::size_t root) { WriteU32(b, root + 28, ReadU32(b, root + 20)); },
+         "named by more than one entry"},
+    };
+    const Bytes image = test::MakeImage(sample);
+    const std::size_t root = ReadU32(image, rsrcEntry + 20);
+    for (const auto& row : rows) {
+        Bytes bad = image;
+        row.spoil(bad, root);
+        PeLayout layout;
+        ResourceTree tree;
+        std::string error;
+        ASSERT_TRUE(ParsePe(bad, layout, error)) << row.what << ": " << error;
+        EXPECT_FALSE(ReadResources(bad, layout, tree, error)) << row.what;
+        EXPECT_NE(error.find(row.reason), std::string::npos) << row.what << ": " << error;
+    }
+
+    // A section without data whose raw pointer lies near 4 GiB: the pointer plus the
+    // directory's place in the section wraps around to the start of the file.
+    Bytes wrapped = image;
+    WriteU16(wrapped, 0x46, 2); // .text and .rsrc
+    WriteU32(wrapped, rsrcEntry + 8, 0x100000);
+    WriteU32(wrapped, rsrcEntry + 16, 0);
+    WriteU32(wrapped, rsrcEntry + 20, 0xFFFFF000u);
+    WriteU32(wrapped, resourceDirectory, 0x2000 + 0x1000 + static_cast<std::uint32_t>(root));
+    PeLayout layout;
+    std::string error;
+    EXPECT_FALSE(ParsePe(wrapped, layout, error));
+    EXPECT_NE(error.find("section '.rsrc' reaches beyond the end"), std::string::npos) << error;
+}
+
 TEST(PeImage, ReadsBothArchitecturesWithTheirOwnDirectoryPlace) {
     for (Architecture architecture : {Architecture::X86, Architecture::X64}) {
         Bytes image = test::MakeImage(SampleTree(), architecture);

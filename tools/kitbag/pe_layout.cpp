@@ -1,5 +1,7 @@
 #include "tools/kitbag/pe_layout.h"
 
+#include <algorithm>
+
 namespace kitbag {
 
 namespace {
@@ -37,6 +39,14 @@ bool PeLayout::RvaToOffset(std::uint32_t rva, std::uint32_t length, std::size_t&
         return false;
     offset = static_cast<std::size_t>(s.rawPointer + inSection);
     return true;
+}
+
+std::size_t PeLayout::DataEnd() const {
+    std::size_t end = sizeOfHeaders;
+    for (const Section& s : sections)
+        if (s.rawSize != 0)
+            end = std::max<std::size_t>(end, static_cast<std::size_t>(s.rawPointer) + s.rawSize);
+    return end;
 }
 
 bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
@@ -106,7 +116,8 @@ bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
         s.rawSize = ReadU32(image, at + 16);
         s.rawPointer = ReadU32(image, at + 20);
         s.characteristics = ReadU32(image, at + 36);
-        if (s.rawSize != 0 && !InBounds(image.size(), s.rawPointer, s.rawSize)) {
+        // Also checked when the section has no data: its raw pointer is still used in sums.
+        if (!InBounds(image.size(), s.rawPointer, s.rawSize)) {
             error = "section '" + s.name + "' reaches beyond the end of the file";
             return false;
         }

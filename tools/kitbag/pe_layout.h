@@ -57,6 +57,8 @@ struct PeLayout {
     int SectionOfRva(std::uint32_t rva) const;
     // The file offset of rva, or false when no section's raw data holds `length` bytes there.
     bool RvaToOffset(std::uint32_t rva, std::uint32_t length, std::size_t& offset) const;
+    // One past the headers and every section's raw data.
+    std::size_t DataEnd() const;
 };
 
 // Reads and checks the headers of a 32-bit Intel PE32 or an x86-64 PE32+ image; false with a

@@ -15,14 +15,6 @@ bool Movable(const PeLayout& layout, std::size_t index) {
     return layout.Dir(kBaseRelocationDirectory).address == layout.sections[index].virtualAddress;
 }
 
-std::size_t RawEnd(const PeLayout& layout) {
-    std::size_t end = layout.sizeOfHeaders;
-    for (const Section& s : layout.sections)
-        if (s.rawSize != 0)
-            end = std::max<std::size_t>(end, static_cast<std::size_t>(s.rawPointer) + s.rawSize);
-    return end;
-}
-
 } // namespace
 
 bool ReplaceResources(const Bytes& image, const ResourceTree& tree, Bytes& out,
@@ -60,7 +52,7 @@ bool ReplaceResources(const Bytes& image, const ResourceTree& tree, Bytes& out,
         }
     }
     // A COFF symbol table after the sections is dropped; anything else there is refused.
-    std::size_t rawEnd = RawEnd(layout);
+    std::size_t rawEnd = layout.DataEnd();
     if (image.size() > rawEnd && layout.symbolTablePointer < rawEnd) {
         error = "the image carries data after its last section";
         return false;

@@ -1,5 +1,7 @@
 #include "tools/kitbag/resource_tree.h"
 
+#include <algorithm>
+#include <set>
 #include <vector>
 
 namespace kitbag {
@@ -10,18 +12,18 @@ constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr int kStringsPerBlock = 16;
 
 // Reads within the resource directory: offsets are relative to its start, and every read is
-// checked against the end of the section's raw data.
+// checked against the end of the section's raw data, which lies inside the image.
 class DirectoryReader {
 public:
     DirectoryReader(const Bytes& image, const PeLayout& layout, std::size_t base, std::size_t end)
-        : m_image(image), m_layout(layout), m_base(base), m_end(end) {}
+        : m_image(image), m_layout(layout), m_base(base), m_end(std::min(end, image.size())) {}
 
     bool ReadName(std::uint32_t field, ResourceName& name, std::string& error) const {
         if ((field & kHighBit) == 0) {
             name = ResourceName::Id(static_cast<std::uint16_t>(field));
             return true;
         }
-        std::size_t at = m_base + (field & ~kHighBit);
+        std::uint64_t at = m_base + std::uint64_t{field & ~kHighBit};
         if (!Fits(at, 2) || !Fits(at + 2, 2ull * ReadU16(m_image, at))) {
             error = "a resource name lies outside the resource section";
             return false;
@@ -32,12 +34,18 @@ public:
         return true;
     }
 
-    // Calls visit(name, offsetToData) for every entry of the directory at offset.
+    // Calls visit(name, offsetToData) for every entry of the directory at offset. A directory
+    // is read once: the tables form a tree, and entries that all name one table would
+    // otherwise multiply the work at every level.
     template <typename Visit>
-    bool ForEachEntry(std::uint32_t offset, Visit visit, std::string& error) const {
-        std::size_t at = m_base + offset;
+    bool ForEachEntry(std::uint32_t offset, Visit visit, std::string& error) {
+        std::uint64_t at = m_base + std::uint64_t{offset};
         if (!Fits(at, 16)) {
             error = "a resource directory lies outside the resource section";
+            return false;
+        }
+        if (!m_visited.insert(offset).second) {
+            error = "a resource directory is named by more than one entry";
             return false;
         }
         std::uint32_t count = ReadU16(m_image, at + 12) + ReadU16(m_image, at + 14);
@@ -46,7 +54,7 @@ public:
             return false;
         }
         for (std::uint32_t i = 0; i < count; ++i) {
-            std::size_t entry = at + 16 + 8 * i;
+            std::size_t entry = static_cast<std::size_t>(at + 16 + 8ull * i);
             ResourceName name;
             if (!ReadName(ReadU32(m_image, entry), name, error) ||
                 !visit(name, ReadU32(m_image, entry + 4)))
@@ -56,7 +64,7 @@ public:
     }
 
     bool ReadData(std::uint32_t offset, ResourceData& data, std::string& error) const {
-        std::size_t at = m_base + offset;
+        std::uint64_t at = m_base + std::uint64_t{offset};
         if (!Fits(at, 16)) {
             error = "a resource data entry lies outside the resource section";
             return false;
@@ -64,7 +72,8 @@ public:
         std::uint32_t rva = ReadU32(m_image, at);
         std::uint32_t size = ReadU32(m_image, at + 4);
         std::size_t file = 0;
-        if (size != 0 && !m_layout.RvaToOffset(rva, size, file)) {
+        if (size != 0 &&
+            (!m_layout.RvaToOffset(rva, size, file) || !InBounds(m_image.size(), file, size))) {
             error = "resource data lies outside the image's sections";
             return false;
         }
@@ -74,7 +83,7 @@ public:
     }
 
 private:
-    bool Fits(std::size_t at, std::uint64_t length) const {
+    bool Fits(std::uint64_t at, std::uint64_t length) const {
         return at <= m_end && length <= m_end - at;
     }
 
@@ -82,6 +91,7 @@ private:
     const PeLayout& m_layout;
     std::size_t m_base;
     std::size_t m_end;
+    std::set<std::uint32_t> m_visited;
 };
 
 std::vector<std::u16string> ReadBlock(const Bytes& block) {
@@ -122,13 +132,14 @@ bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tre
         return false;
     }
     const Section& s = layout.sections[index];
-    std::size_t base = s.rawPointer + (dir.address - s.virtualAddress);
-    std::size_t end = static_cast<std::size_t>(s.rawPointer) + s.rawSize;
-    if (base >= end) {
+    const std::uint64_t base = std::uint64_t{s.rawPointer} + (dir.address - s.virtualAddress);
+    const std::uint64_t end = std::uint64_t{s.rawPointer} + s.rawSize;
+    if (base >= end || end > image.size()) {
         error = "the resource directory lies outside the section's data";
         return false;
     }
-    DirectoryReader reader(image, layout, base, end);
+    DirectoryReader reader(image, layout, static_cast<std::size_t>(base),
+                           static_cast<std::size_t>(end));
     auto subdirectory = [&](std::uint32_t offset) {
         if ((offset & kHighBit) == 0)
             error = "the resource directory is not three levels deep";

@@ -59,11 +59,19 @@ struct Level {
     Bytes before;
 };
 
-// Finds the path ContentInfo > [0] > SignedData > signerInfos > last SignerInfo, and the
-// signer's unauthenticated attributes other than ours.
+// The path ContentInfo > [0] > SignedData > signerInfos > last SignerInfo, the signer's
+// unauthenticated attributes other than ours, and ours, in the order they stand.
+struct SignerPath {
+    std::vector<Level> levels;
+    Bytes kept;
+    std::vector<DerElement> ours;
+};
+
 // Whatever follows the object in the entry (zero padding, or a block appended there by
 // another tool) is not carried over.
-bool FindSignerPath(const Bytes& der, std::vector<Level>& levels, Bytes& kept, std::string& error) {
+bool FindSignerPath(const Bytes& der, SignerPath& path, std::string& error) {
+    std::vector<Level>& levels = path.levels;
+    Bytes& kept = path.kept;
     error = "the signature is not a PKCS#7 SignedData object this tool understands";
     std::vector<DerElement> children;
     DerElement contentInfo;
@@ -97,13 +105,59 @@ bool FindSignerPath(const Bytes& der, std::vector<Level>& levels, Bytes& kept, s
         signedPartEnd = unsignedAttributes.start;
         if (!Children(der, unsignedAttributes, children))
             return false;
-        for (const DerElement& attribute : children)
-            if (!IsOurAttribute(der, attribute))
+        for (const DerElement& attribute : children) {
+            if (IsOurAttribute(der, attribute))
+                path.ours.push_back(attribute);
+            else
                 kept = Concat(kept, Slice(der, attribute.start, attribute.end));
+        }
     }
     levels.push_back({kSequence, Slice(der, signer.contentStart, signedPartEnd)});
     std::reverse(levels.begin(), levels.end());
     error.clear();
+    return true;
+}
+
+// The DER object of the certificate table's last entry, which must be an Authenticode
+// signature, and where the entry starts.
+bool LastSignature(const Bytes& image, const PeLayout& layout, std::size_t& last, Bytes& der,
+                   std::string& error) {
+    Directory table = layout.Dir(kSecurityDirectory);
+    if (table.address == 0 || table.size == 0) {
+        error = "the file is not signed";
+        return false;
+    }
+    if (!InBounds(image.size(), table.address, table.size)) {
+        error = "the certificate table reaches beyond the end of the file";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(table.address) + table.size != image.size()) {
+        error = "the certificate table is not the last thing in the file";
+        return false;
+    }
+    if (table.address < layout.DataEnd()) {
+        error = "the certificate table overlaps the image's headers or sections";
+        return false;
+    }
+    std::size_t end = image.size();
+    last = table.address;
+    std::uint32_t lastLength = 0;
+    for (std::size_t at = table.address; at < end;) {
+        std::uint32_t length = end - at >= 8 ? ReadU32(image, at) : 0;
+        if (length < 8 || length > end - at) {
+            error = "the certificate table is malformed";
+            return false;
+        }
+        last = at;
+        lastLength = length;
+        at += static_cast<std::size_t>(AlignUp(length, 8));
+    }
+    if (ReadU16(image, last + 4) != kCertificateRevision ||
+        ReadU16(image, last + 6) != kPkcsSignedData) {
+        error = "the last certificate entry is not an Authenticode signature";
+        return false;
+    }
+    der = Slice(image, last + 8, last + lastLength);
     return true;
 }
 
@@ -119,6 +173,27 @@ Bytes BuildObject(const std::vector<Level>& levels, const Bytes& kept, const Byt
     for (const Level& level : levels)
         inner = DerEncode(level.tag, Concat(level.before, inner));
     return inner;
+}
+
+// The information in one of our attributes, laid out as BuildObject lays it (zero filler,
+// the marker, the information, a zero tail), and where its value ends in der.
+bool ReadPlacedBlock(const Bytes& der, const DerElement& attribute, Bytes& information,
+                     std::size_t& end) {
+    std::vector<DerElement> children, values;
+    if (!Children(der, attribute, children) || children.size() != 2 || children[1].tag != kSet ||
+        !Children(der, children[1], values) || values.size() != 1 || values[0].tag != kOctetString)
+        return false;
+    auto isZero = [](std::uint8_t b) { return b == 0; };
+    auto to = der.begin() + static_cast<std::ptrdiff_t>(values[0].end);
+    auto from = std::find_if_not(der.begin() + static_cast<std::ptrdiff_t>(values[0].contentStart),
+                                 to, isZero);
+    const std::ptrdiff_t shortest = sizeof kMarker + 1 + kTailLength;
+    if (to - from < shortest || !std::equal(std::begin(kMarker), std::end(kMarker), from) ||
+        !std::all_of(to - kTailLength, to, isZero))
+        return false;
+    information.assign(from + sizeof kMarker, to - kTailLength);
+    end = values[0].end;
+    return true;
 }
 
 } // namespace
@@ -182,6 +257,52 @@ std::optional<Bytes> FindInformation(const Bytes& file) {
     return std::nullopt;
 }
 
+bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::string& error) {
+    information.reset();
+    const std::optional<Bytes> read = FindInformation(file);
+    PeLayout layout;
+    std::size_t last = 0;
+    Bytes der;
+    SignerPath path;
+    std::string ignored;
+    const bool understood = ParsePe(file, layout, ignored) &&
+                            LastSignature(file, layout, last, der, ignored) &&
+                            FindSignerPath(der, path, ignored);
+    if (!understood || path.ours.empty()) {
+        if (!read)
+            return true;
+        error = "the installer would read " + std::to_string(read->size()) +
+                " bytes after an \"MRDC\" near the end of the file, but they are no block "
+                "kitbag-tag placed in the signature";
+        return false;
+    }
+    if (path.ours.size() > 1) {
+        error = "the signature holds " + std::to_string(path.ours.size()) +
+                " information blocks; tag the file again";
+        return false;
+    }
+    Bytes placed;
+    std::size_t end = 0;
+    if (!ReadPlacedBlock(der, path.ours.back(), placed, end)) {
+        error = "the information block in the signature is malformed; tag the file again";
+        return false;
+    }
+    const std::size_t after = file.size() - (last + 8 + end);
+    if (after != 0) {
+        error = "the information block is followed by " + std::to_string(after) +
+                " bytes of the signature, which the installer would take for information (was "
+                "the file signed again after it was tagged?); tag it again, after all signing";
+        return false;
+    }
+    if (read != placed) {
+        error = "the installer would not read the information block as it stands (the file "
+                "is too small, or the block holds \"MRDC\")";
+        return false;
+    }
+    information = placed;
+    return true;
+}
+
 bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::string& error) {
     if (information.empty() || information.size() > kMaxInformation) {
         error = "the information must be 1 to " + std::to_string(kMaxInformation) +
@@ -194,49 +315,17 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
         return false;
     }
     PeLayout layout;
-    if (!ParsePe(image, layout, error))
-        return false;
-    Directory table = layout.Dir(kSecurityDirectory);
-    if (table.address == 0 || table.size == 0) {
-        error = "the file is not signed";
-        return false;
-    }
-    if (!InBounds(image.size(), table.address, table.size)) {
-        error = "the certificate table reaches beyond the end of the file";
-        return false;
-    }
-    if (static_cast<std::uint64_t>(table.address) + table.size != image.size()) {
-        error = "the certificate table is not the last thing in the file";
-        return false;
-    }
-    std::size_t end = image.size();
-    std::size_t last = table.address;
-    std::uint32_t lastLength = 0;
-    for (std::size_t at = table.address; at < end;) {
-        std::uint32_t length = end - at >= 8 ? ReadU32(image, at) : 0;
-        if (length < 8 || length > end - at) {
-            error = "the certificate table is malformed";
-            return false;
-        }
-        last = at;
-        lastLength = length;
-        at += static_cast<std::size_t>(AlignUp(length, 8));
-    }
-    if (ReadU16(image, last + 4) != kCertificateRevision ||
-        ReadU16(image, last + 6) != kPkcsSignedData) {
-        error = "the last certificate entry is not an Authenticode signature";
-        return false;
-    }
-    Bytes der = Slice(image, last + 8, last + lastLength);
-    std::vector<Level> levels;
-    Bytes kept;
-    if (!FindSignerPath(der, levels, kept, error))
+    std::size_t last = 0;
+    Bytes der;
+    SignerPath path;
+    if (!ParsePe(image, layout, error) || !LastSignature(image, layout, last, der, error) ||
+        !FindSignerPath(der, path, error))
         return false;
 
     // A length octet may grow as the filler does, so try until the object is 8-aligned.
     Bytes object;
     for (std::size_t filler = 0; filler < 64; ++filler) {
-        object = BuildObject(levels, kept, information, filler);
+        object = BuildObject(path.levels, path.kept, information, filler);
         if (object.size() % 8 == 0)
             break;
     }
@@ -244,6 +333,7 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
         error = "no filler makes the signature's length a multiple of 8";
         return false;
     }
+    const Directory table = layout.Dir(kSecurityDirectory);
     out = Slice(image, 0, last + 8);
     WriteU32(out, last, static_cast<std::uint32_t>(8 + object.size()));
     out.insert(out.end(), object.begin(), object.end());
@@ -251,8 +341,9 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
              static_cast<std::uint32_t>(out.size() - table.address));
     UpdateChecksum(out, layout);
 
-    std::optional<Bytes> found = FindInformation(out);
-    if (!found || *found != information) {
+    std::optional<Bytes> shown;
+    std::string why;
+    if (!ShowInformation(out, shown, why) || shown != information) {
         error = "the block would not fall where the installer looks for it";
         out.clear();
         return false;

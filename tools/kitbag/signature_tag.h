@@ -2,7 +2,9 @@
 // The information block in the signature area of a signed PE32 image. The installer reads
 // "MRDC", the information and six more bytes from the last 4116 bytes of its file; the block
 // is kept inside the PKCS#7 object, as the value of an unauthenticated attribute of its last
-// signer, so that the certificate entry stays one DER object with nothing after it.
+// signer, so that the certificate entry stays one DER object with nothing after it. That puts
+// it at the very end of the certificate table, after any nested signature; a signature
+// nested later lands after the block, and the file has to be tagged again.
 #include "tools/kitbag/bytes.h"
 
 #include <optional>
@@ -34,7 +36,13 @@ Bytes DerEncode(std::uint8_t tag, const Bytes& content);
 // What the installer's scan finds in this file: the information, or nothing.
 std::optional<Bytes> FindInformation(const Bytes& file);
 
-// Places information in the image's signature, replacing an earlier block of ours.
+// What kitbag-tag --show reports: the information, or nothing when the installer would find
+// no block; false with a reason when what it would read is not exactly a block placed by
+// TagImage at the end of the certificate table (bytes follow it, say, after another signing).
+bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::string& error);
+
+// Places information at the very end of the image's certificate table, as the last
+// unauthenticated attribute of the last signer, replacing an earlier block of ours.
 bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::string& error);
 
 } // namespace kitbag

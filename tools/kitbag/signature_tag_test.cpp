@@ -149,12 +149,98 @@ TEST_F(Tagging, ATagIsReplacedAndOtherUnsignedAttributesStay) {
     EXPECT_EQ(Count(replaced, Text("MRDC")), 1u);
 }
 
+// An unauthenticated attribute like the one a nested signature is kept in.
+Bytes NestedSignature() {
+    return DerEncode(
+        0x30, Concat(DerEncode(0x06, {0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x02, 0x04, 0x01}),
+                     DerEncode(0x31, DerEncode(0x30, Bytes(1400, 0x42)))));
+}
+
+// Our attribute as the tool writes it, holding information.
+Bytes OurAttribute(const std::string& information) {
+    Bytes value = Concat(Text("MRDC" + information), Bytes(6, 0));
+    return DerEncode(
+        0x30, Concat(DerEncode(0x06, kTagAttributeOid), DerEncode(0x31, DerEncode(0x04, value))));
+}
+
+Bytes SignedWith(const Bytes& unsignedAttributes) {
+    return test::AppendCertificate(BigImage(), test::MakeSignedData(&unsignedAttributes));
+}
+
+TEST_F(Tagging, ShowGivesExactlyWhatTheInstallerReadsOrRefuses) {
+    const Bytes nested = NestedSignature();
+    // Signed again after tagging: the new signature's attribute lands after the block.
+    const Bytes signedAfterTagging = SignedWith(Concat(OurAttribute("info"), nested));
+    const Bytes taggedAfterNesting = Tag(SignedWith(nested), Text("info"));
+    const Bytes taggedAgain = Tag(signedAfterTagging, Text("info"));
+    Bytes appended = test::MakeSignedData();
+    for (const char* part : {"MRDC", "info", "123456"})
+        appended = Concat(appended, Text(part));
+    const Bytes block = OurAttribute("info");
+    Bytes padded = test::MakeSignedData(&block);
+    padded.resize(padded.size() + 8, 0);
+    Bytes unsignedEnd = BigImage();
+    for (const char* part : {"MRDC", "info", "123456"})
+        unsignedEnd = Concat(unsignedEnd, Text(part));
+    const struct {
+        const char* what;
+        Bytes file;
+        const char* expected; // the information, or the reason for refusing
+        bool shown;
+    } rows[] = {
+        {"signed, untagged", signedImage, "", true},
+        {"tagged", Tag(signedImage, Text("info")), "info", true},
+        {"tagged after nesting", taggedAfterNesting, "info", true},
+        {"tagged again after nesting", taggedAgain, "info", true},
+        {"signed again after tagging", signedAfterTagging, "followed by 1424 bytes", false},
+        {"zero padding after the object", test::AppendCertificate(BigImage(), padded),
+         "followed by", false},
+        {"two blocks", SignedWith(Concat(OurAttribute("one"), OurAttribute("two"))),
+         "2 information blocks", false},
+        {"a block appended after the object", test::AppendCertificate(BigImage(), appended),
+         "no block kitbag-tag placed", false},
+        {"an unsigned file ending in a block", unsignedEnd, "no block kitbag-tag placed", false},
+        {"a block without information", SignedWith(OurAttribute("")), "malformed", false},
+    };
+    for (const auto& row : rows) {
+        std::optional<Bytes> information;
+        std::string error;
+        EXPECT_EQ(ShowInformation(row.file, information, error), row.shown) << row.what;
+        if (row.shown)
+            EXPECT_EQ(information.value_or(Bytes{}), Text(row.expected)) << row.what;
+        else
+            EXPECT_NE(error.find(row.expected), std::string::npos) << row.what << ": " << error;
+    }
+    // What the installer would have written for the file signed again after tagging.
+    EXPECT_NE(FindInformation(signedAfterTagging), Text("info"));
+    // Tagging again keeps the nested signature and leaves one block, at the end.
+    for (const Bytes* file : {&taggedAfterNesting, &taggedAgain}) {
+        EXPECT_EQ(Count(*file, nested), 1u);
+        EXPECT_EQ(Count(*file, kTagAttributeOid), 1u);
+        EXPECT_EQ(FindInformation(*file), Text("info"));
+    }
+}
+
 TEST_F(Tagging, RefusesWhatTheInstallerCouldNotReadOrWindowsWouldReject) {
     Bytes unsignedImage = BigImage();
     Bytes notLast = signedImage;
     notLast.insert(notLast.end(), 8, 0);
     Bytes small = test::AppendCertificate(test::MakeImage({}), test::MakeSignedData());
     Bytes otherType = test::AppendCertificate(BigImage(), test::MakeSignedData(), 1);
+    // The table made to start 8 bytes early, inside the last section, with an empty entry
+    // there: a tag would cut the section short.
+    Bytes overlapping = signedImage;
+    {
+        PeLayout layout;
+        std::string error;
+        ASSERT_TRUE(ParsePe(overlapping, layout, error)) << error;
+        Directory table = layout.Dir(kSecurityDirectory);
+        WriteU32(overlapping, layout.DirectoryOffset(kSecurityDirectory), table.address - 8);
+        WriteU32(overlapping, layout.DirectoryOffset(kSecurityDirectory) + 4, table.size + 8);
+        WriteU32(overlapping, table.address - 8, 8);
+        WriteU16(overlapping, table.address - 4, 0x0200);
+        WriteU16(overlapping, table.address - 2, 2);
+    }
     const struct {
         const Bytes& image;
         Bytes information;
@@ -163,6 +249,7 @@ TEST_F(Tagging, RefusesWhatTheInstallerCouldNotReadOrWindowsWouldReject) {
         {unsignedImage, Text("x"), "not signed"},
         {notLast, Text("x"), "not the last"},
         {otherType, Text("x"), "not an Authenticode"},
+        {overlapping, Text("x"), "overlaps the image's headers or sections"},
         {small, Text("x"), "would not fall"},
         {signedImage, {}, "1 to 4106"},
         {signedImage, Bytes(4107, 'x'), "1 to 4106"},

@@ -1,5 +1,6 @@
 // kitbag-tag: places an information block in the signature of a signed installer, or shows
 // the block an installer carries.
+#include "tools/kitbag/output_check.h"
 #include "tools/kitbag/signature_tag.h"
 #include "tools/kitbag/tool_support.h"
 
@@ -19,9 +20,7 @@ int Fail(const std::string& error) {
     return 2;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string in, info, out;
     bool show = false;
     for (int i = 1; i < argc; ++i) {
@@ -48,7 +47,9 @@ int main(int argc, char** argv) {
     if (!ReadWholeFile(in, image, error))
         return Fail(error);
     if (show) {
-        std::optional<Bytes> found = FindInformation(image);
+        std::optional<Bytes> found;
+        if (!ShowInformation(image, found, error))
+            return Fail("'" + in + "': " + error);
         if (!found) {
             std::cout << "'" << in << "' carries no information block\n";
             return 1;
@@ -57,6 +58,9 @@ int main(int argc, char** argv) {
                         static_cast<std::streamsize>(found->size()));
         return std::cout.flush() ? 0 : 2;
     }
+    error = CheckOutput(out, {in, info}, {});
+    if (!error.empty())
+        return Fail(error + "; nothing written");
     Bytes information, tagged;
     std::string temporary;
     if (!ReadWholeFile(info, information, error) || !TagImage(image, information, tagged, error) ||
@@ -65,4 +69,14 @@ int main(int argc, char** argv) {
     std::cout << "Tagged '" << out << "' with " << information.size()
               << " bytes of information: " << tagged.size() << " bytes\n";
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& failure) {
+        return Fail(failure.what());
+    }
 }

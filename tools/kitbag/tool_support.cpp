@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #ifdef _WIN32
 #include <process.h>
@@ -18,13 +19,30 @@ extern char** environ;
 
 namespace kitbag {
 
+bool CheckInputFile(const std::string& path, std::string& error) {
+    std::error_code failure;
+    if (std::filesystem::is_directory(path, failure)) {
+        error = "'" + path + "' is a folder, not a file";
+        return false;
+    }
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error) {
+    if (!CheckInputFile(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // The stream reports a failed read by throwing from inside the iterator.
+    try {
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure& failure) {
+        error = "cannot read '" + path + "': " + failure.what();
+        return false;
+    }
     if (in.bad()) {
         error = "cannot read '" + path + "'";
         return false;
@@ -32,9 +50,23 @@ bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error) {
     return true;
 }
 
+std::string UnusedNameBeside(const std::string& path) {
+    static std::random_device source;
+    for (;;) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".kitbag-%08x.partial",
+                      static_cast<unsigned>(source()));
+        // Taken unless something is known to be there; a failure to look shows when writing.
+        std::error_code failure;
+        std::string name = path + suffix;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(name, failure)))
+            return name;
+    }
+}
+
 bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
                     std::string& error) {
-    temporary = path + ".kitbag-partial";
+    temporary = UnusedNameBeside(path);
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (out)
         out.write(reinterpret_cast<const char*>(data.data()),

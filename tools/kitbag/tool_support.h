@@ -9,8 +9,12 @@
 
 namespace kitbag {
 
+// False, naming the path, when it is a folder: a file to read must not be one.
+bool CheckInputFile(const std::string& path, std::string& error);
 bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error);
-// Writes data next to path under a temporary name; the caller renames it or removes it.
+// A name beside path that no file has: path and a random suffix.
+std::string UnusedNameBeside(const std::string& path);
+// Writes data next to path under an unused name; the caller renames it or removes it.
 bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
                     std::string& error);
 // Renames temporary to path, replacing it; removes temporary when that fails.

@@ -1,0 +1,14 @@
+#pragma once
+// The files of a product folder, as kitbag-pack packs them.
+#include "tools/kitbag/payload_plan.h"
+
+#include <string>
+#include <vector>
+
+namespace kitbag {
+
+// Every file under folder, named relative to it. A link to a file is packed under the link's
+// own name with the target's contents; a link to a folder and a link to nothing are refused.
+bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error);
+
+} // namespace kitbag
