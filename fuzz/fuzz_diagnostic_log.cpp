@@ -100,7 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 3:
             log.Reopen();
-            open = open || canOpen(name);
+            if (!open && canOpen(name)) {
+                open = true;
+                files[name] += codePage.FromWide(held);
+                held.clear();
+            }
             break;
         default:
             log.Close();
