@@ -23,8 +23,10 @@ if [ "${EMULATE:-}" = 1 ]; then
     trap '"$here/emulate-32bit.sh" restore "$restore"' EXIT
     prefix=$prefix-wow64
     echo "Running the 32-bit installer under qemu-i386 emulation: this takes minutes (the 32-bit"
-    echo "half of a new prefix about 2, then about 3 for the run)."
+    echo "half of a new prefix about 4, then about 2 for the run)."
     "$here/wow64-prefix.sh" "$prefix"
+    # A 64-bit prefix: the 64-bit loader, which hands 32-bit programs to the emulation.
+    export KITBAG_32BIT=no
     # The 64-bit runner: one emulated process less.
     runner=$root/windows64/runexit.exe
 elif [ "$KITBAG_32BIT" != yes ]; then
