@@ -17,7 +17,7 @@ wine=$here/wine.sh
 mapfile -t check < <("$here/runs-32bit.sh")
 export KITBAG_32BIT=${check[0]}
 build=$root/windows
-runner=$build/runexit.exe
+runner=""
 if [ "${EMULATE:-}" = 1 ]; then
     restore=$("$here/emulate-32bit.sh" on)
     trap '"$here/emulate-32bit.sh" restore "$restore"' EXIT
@@ -35,6 +35,7 @@ elif [ "$KITBAG_32BIT" != yes ]; then
     echo "on the same sample payload instead. make demo EMULATE=1 runs the 32-bit one under emulation."
 fi
 
+runner=${runner:-$build/runexit.exe}
 "$here/wine-prefix.sh" "$prefix"
 export WINEPREFIX=$prefix
 
