@@ -1,6 +1,8 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "tools/kitbag/installer_listing.h"
 #include "tools/kitbag/output_check.h"
+#include "tools/kitbag/pack_options.h"
 #include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
@@ -17,64 +19,11 @@ using namespace kitbag;
 
 namespace {
 
-const char kUsage[] =
-    "usage: kitbag-pack --payload DIR --program NAME.exe [--title TEXT]\n"
-    "                   [--program-type AnyCPU|x86|x64|x32Only] [--disk-mb N]\n"
-    "                   [--dotnet E1,E2,E3,E4,E5,E6,E7] [--admin-install 0|1]\n"
-    "                   [--program-name NAME] [--sign-cert CERT.pem --sign-key KEY.pem]\n"
-    "                   [--arch x86|x64] [--stub INSTALLER.exe] -o OUTPUT.exe\n";
-
 constexpr std::uint16_t kIdProgramType = 0, kIdTitle = 1, kIdDiskMb = 103, kIdDotnetFirst = 138,
                         kIdAdminInstall = 145, kIdProgramName = 201;
 
-struct Options {
-    std::map<std::string, std::string> values;
-    std::string Get(const std::string& name) const {
-        auto found = values.find(name);
-        return found == values.end() ? std::string() : found->second;
-    }
-    bool Has(const std::string& name) const { return values.count(name) != 0; }
-};
-
-bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-    static const char* known[] = {"--payload",   "--program",  "--title",         "--program-type",
-                                  "--disk-mb",   "--dotnet",   "--admin-install", "--program-name",
-                                  "--sign-cert", "--sign-key", "--stub",          "--arch",
-                                  "-o"};
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        if (std::find(std::begin(known), std::end(known), name) == std::end(known)) {
-            error = "unknown argument '" + name + "'";
-            return false;
-        }
-        if (i + 1 >= argc) {
-            error = name + " needs a value";
-            return false;
-        }
-        if (!options.values.emplace(name, argv[++i]).second) {
-            error = name + " is given twice";
-            return false;
-        }
-    }
-    for (const char* required : {"--payload", "--program", "-o"}) {
-        if (!options.Has(required)) {
-            error = std::string(required) + " is missing";
-            return false;
-        }
-    }
-    if (options.Has("--sign-cert") != options.Has("--sign-key")) {
-        error = "--sign-cert and --sign-key go together";
-        return false;
-    }
-    if (options.Has("--arch") && options.Get("--arch") != "x86" && options.Get("--arch") != "x64") {
-        error = "--arch is x86 or x64";
-        return false;
-    }
-    return true;
-}
-
 // The string-table settings the options ask for, checked.
-bool Settings(const Options& options, std::map<std::uint16_t, std::u16string>& settings,
+bool Settings(const PackOptions& options, std::map<std::uint16_t, std::u16string>& settings,
               std::string& error) {
     auto ascii = [](const std::string& s) { return std::u16string(s.begin(), s.end()); };
     if (options.Has("--program-type")) {
@@ -147,7 +96,7 @@ std::string DefaultStub(const char* self, const std::string& architecture) {
 
 // The stub's own architecture must be the one asked for; without --arch, a named stub's own
 // counts, and the default is x86.
-bool CheckArchitecture(const Options& options, const std::string& stub, const PeLayout& layout,
+bool CheckArchitecture(const PackOptions& options, const std::string& stub, const PeLayout& layout,
                        std::string& error) {
     const std::string own = ArchitectureName(layout.architecture);
     const std::string wanted = options.Has("--arch")   ? options.Get("--arch")
@@ -160,18 +109,32 @@ bool CheckArchitecture(const Options& options, const std::string& stub, const Pe
     return false;
 }
 
-std::string Pack(const Options& options, const char* self) {
+void PrintSettings(const std::map<std::uint16_t, std::u16string>& settings) {
+    for (const auto& [id, text] : settings)
+        std::cout << "Setting   " << id << "  '" << Utf16ToUtf8(text) << "'\n";
+}
+
+void PrintFile(const PlannedFile& file) {
+    std::cout << "File      " << file.id << "  " << file.name << "  " << file.size
+              << " bytes, written as '" << LowerAscii(file.name) << "'\n";
+}
+
+std::string Pack(const PackOptions& options, const char* self) {
     std::string error;
     std::map<std::uint16_t, std::u16string> settings;
     std::vector<PayloadFile> files;
+    std::vector<std::string> emptyFolders;
     PayloadPlan plan;
     for (const char* file : {"--stub", "--sign-cert", "--sign-key"})
         if (options.Has(file) && !CheckInputFile(options.Get(file), error))
             return std::string(file) + " " + error;
     if (!Settings(options, settings, error) ||
-        !ListFolder(options.Get("--payload"), files, error) ||
+        !ListFolder(options.Get("--payload"), files, emptyFolders, error) ||
         !PlanPayload(files, options.Get("--program"), plan, error))
         return error;
+    for (const std::string& empty : emptyFolders)
+        std::cerr << "kitbag-pack: note: the empty folder '" << empty
+                  << "' is left out; the installer makes only folders that hold files\n";
 
     std::string stub =
         options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
@@ -183,9 +146,11 @@ std::string Pack(const Options& options, const char* self) {
     for (const PlannedFile& file : plan.files)
         inputs.push_back((folder / file.path).string());
     std::string output = options.Get("-o");
-    error = CheckOutput(output, inputs, {folder.string()});
-    if (!error.empty())
-        return error;
+    if (options.mode == PackMode::Pack || options.Has("-o")) {
+        error = CheckOutput(output, inputs, {folder.string()});
+        if (!error.empty())
+            return error;
+    }
 
     Bytes image;
     PeLayout layout;
@@ -203,6 +168,18 @@ std::string Pack(const Options& options, const char* self) {
     for (const auto& [id, text] : settings)
         if (!SetTableString(tree, id, text, error))
             return error;
+    PrintSettings(settings);
+
+    if (options.mode == PackMode::DryRun) {
+        std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
+        for (const PlannedFile& file : plan.files)
+            PrintFile(file);
+        std::cout << "Would pack " << plan.files.size() << " files, " << plan.totalBytes << " bytes"
+                  << (output.empty() ? "" : " into '" + output + "'") << ", "
+                  << ArchitectureName(layout.architecture)
+                  << (options.Signs() ? ", signed" : ", not signed") << "; nothing written\n";
+        return {};
+    }
 
     NameMap& payload = tree[toolkit];
     payload[ResourceName::Id(kManifestId)][0].bytes.assign(plan.manifest.begin(),
@@ -214,8 +191,7 @@ std::string Pack(const Options& options, const char* self) {
             return error;
         if (bytes.size() != file.size)
             return "'" + file.path + "' changed while it was being packed";
-        std::cout << "File      " << file.id << "  " << file.name << "  " << file.size
-                  << " bytes\n";
+        PrintFile(file);
     }
 
     Bytes packed;
@@ -252,31 +228,41 @@ std::string Pack(const Options& options, const char* self) {
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
               << output << "': " << fs::file_size(output, ignored) << " bytes, "
               << ArchitectureName(layout.architecture)
-              << (options.Has("--sign-cert") ? ", signed" : ", not signed") << "\n";
+              << (options.Signs() ? ", signed" : ", not signed") << "\n";
     return {};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    Options options;
+    PackOptions options;
     std::string error;
     if (argc == 1) {
-        std::cerr << kUsage;
+        std::cerr << PackHelp();
         return 1;
     }
-    if (!ParseOptions(argc, argv, options, error)) {
-        std::cerr << "kitbag-pack: " << error << "\n" << kUsage;
+    if (!ParsePackOptions(argc, argv, options, error)) {
+        std::cerr << "kitbag-pack: " << error << " (kitbag-pack --help lists every option)\n";
         return 1;
+    }
+    if (options.mode == PackMode::Help) {
+        std::cout << PackHelp();
+        return std::cout.flush() ? 0 : 1;
+    }
+    if (options.mode == PackMode::Version) {
+        std::cout << "kitbag-pack " << KITBAG_TOOLS_VERSION << "\n";
+        return std::cout.flush() ? 0 : 1;
     }
     try {
-        error = Pack(options, argv[0]);
+        error = options.mode == PackMode::List ? ListInstaller(options.Get("--list"))
+                                               : Pack(options, argv[0]);
     } catch (const std::exception& failure) {
         error = failure.what();
     }
     if (!error.empty()) {
-        std::cerr << "kitbag-pack: " << error << "; nothing written\n";
+        std::cerr << "kitbag-pack: " << error
+                  << (options.mode == PackMode::Pack ? "; nothing written\n" : "\n");
         return 1;
     }
-    return 0;
+    return std::cout.flush() ? 0 : 1;
 }

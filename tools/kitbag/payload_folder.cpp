@@ -1,12 +1,15 @@
 #include "tools/kitbag/payload_folder.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace kitbag {
 
-bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error) {
+bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files,
+                std::vector<std::string>& emptyFolders, std::string& error) {
+    std::vector<std::string> folders;
     std::error_code failure;
     if (!fs::is_directory(folder, failure)) {
         error = "'" + folder + "' is " +
@@ -22,8 +25,10 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std:
         const fs::file_status own = walk->symlink_status(failure);
         if (failure)
             break;
-        if (fs::is_directory(own))
+        if (fs::is_directory(own)) {
+            folders.push_back(name);
             continue;
+        }
         const bool link = fs::is_symlink(own);
         const fs::file_status target = link ? fs::status(path, failure) : own;
         if (link && target.type() == fs::file_type::not_found) {
@@ -51,6 +56,18 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std:
         error = "cannot read the folder '" + folder + "': " + failure.message();
         return false;
     }
+    // A folder holds a file when some file's path starts with the folder's and a "/".
+    std::vector<std::string> paths;
+    for (const PayloadFile& file : files)
+        paths.push_back(file.path);
+    std::sort(paths.begin(), paths.end());
+    for (const std::string& name : folders) {
+        std::string prefix = name + "/";
+        auto next = std::lower_bound(paths.begin(), paths.end(), prefix);
+        if (next == paths.end() || next->compare(0, prefix.size(), prefix) != 0)
+            emptyFolders.push_back(name);
+    }
+    std::sort(emptyFolders.begin(), emptyFolders.end());
     return true;
 }
 

@@ -9,6 +9,8 @@ namespace kitbag {
 
 // Every file under folder, named relative to it. A link to a file is packed under the link's
 // own name with the target's contents; a link to a folder and a link to nothing are refused.
-bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files, std::string& error);
+// emptyFolders: the folders that hold no file at any depth, which the installer cannot make.
+bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files,
+                std::vector<std::string>& emptyFolders, std::string& error);
 
 } // namespace kitbag

@@ -51,7 +51,8 @@ TEST_F(ProductFolder, LinksToFilesArePackedUnderTheirOwnNamesOthersAreRefusedByN
         // A trailing separator changes no name.
         for (const std::string& folder : {product.string(), product.string() + "/"}) {
             files.clear();
-            bool listed = ListFolder(folder, files, error);
+            std::vector<std::string> empty;
+            bool listed = ListFolder(folder, files, empty, error);
             std::sort(files.begin(), files.end(),
                       [](const PayloadFile& a, const PayloadFile& b) { return a.path < b.path; });
             EXPECT_EQ(listed ? Listing(files) : error, row.expected)
@@ -64,11 +65,27 @@ TEST_F(ProductFolder, AFileOrNothingIsNoProductFolder) {
     const std::string file = Write("Setup.exe", "MZ");
     const std::string missing = (root / "missing").string();
     std::vector<PayloadFile> files;
+    std::vector<std::string> empty;
     std::string error;
-    EXPECT_FALSE(ListFolder(file, files, error));
+    EXPECT_FALSE(ListFolder(file, files, empty, error));
     EXPECT_EQ(error, "'" + file + "' is a file, not a folder");
-    EXPECT_FALSE(ListFolder(missing, files, error));
+    EXPECT_FALSE(ListFolder(missing, files, empty, error));
     EXPECT_EQ(error, "'" + missing + "' is not a folder");
+}
+
+TEST_F(ProductFolder, FoldersWithoutAFileAtAnyDepthAreNamedAsLeftOut) {
+    Write("product/Setup.exe", "MZ");
+    Write("product/lib/deep/a.dll", "x");
+    Write("product/libs.txt", "x"); // shares a prefix with "lib" but is no folder of it
+    for (const char* folder : {"lib/empty", "cache/a/b", "docs"})
+        fs::create_directories(root / "product" / folder);
+    std::vector<PayloadFile> files;
+    std::vector<std::string> empty;
+    std::string error;
+    ASSERT_TRUE(ListFolder((root / "product").string(), files, empty, error)) << error;
+    EXPECT_EQ(files.size(), 3u);
+    EXPECT_EQ(empty,
+              (std::vector<std::string>{"cache", "cache/a", "cache/a/b", "docs", "lib/empty"}));
 }
 
 } // namespace

@@ -23,6 +23,8 @@ void RemoveQuietly(const std::string& path);
 
 // UTF-8 to UTF-16; nothing for malformed input.
 std::optional<std::u16string> Utf8ToUtf16(const std::string& text);
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(const std::u16string& text);
 // A decimal 32-bit signed number written exactly (an optional "-" and digits).
 std::optional<std::int32_t> ParseInt32(const std::string& text);
 

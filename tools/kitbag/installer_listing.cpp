@@ -1,0 +1,113 @@
+#include "tools/kitbag/installer_listing.h"
+
+#include "payload/manifest.h"
+#include "tools/kitbag/resource_tree.h"
+#include "tools/kitbag/signature_tag.h"
+#include "tools/kitbag/tool_support.h"
+
+#include <iostream>
+
+namespace kitbag {
+
+namespace {
+
+struct SettingName {
+    std::uint16_t id;
+    const char* what;
+};
+
+const SettingName kSettings[] = {
+    {0, "program type"},      {1, "title"},           {103, "disk MB"},
+    {138, ".NET 2.0"},        {139, ".NET 3.0"},      {140, ".NET 3.5"},
+    {141, ".NET 4.0 client"}, {142, ".NET 4.0 full"}, {143, ".NET 4.5 client"},
+    {144, ".NET 4.5 full"},   {145, "admin install"}, {201, "program name"},
+};
+
+void ListSettings(const ResourceTree& tree) {
+    for (const SettingName& setting : kSettings)
+        std::cout << "Setting   " << setting.id << "  " << setting.what << "  '"
+                  << Utf16ToUtf8(GetTableString(tree, setting.id)) << "'\n";
+}
+
+// The manifest's entries, and whether each has its resource with the size the manifest says.
+std::string ListFiles(const ResourceTree& tree) {
+    auto toolkit = tree.find(ResourceName::String("TOOLKIT"));
+    if (toolkit == tree.end()) {
+        std::cout << "No payload (a payload-free installer)\n";
+        return {};
+    }
+    auto manifest = toolkit->second.find(ResourceName::Id(101));
+    if (manifest == toolkit->second.end() || manifest->second.empty())
+        return "it carries TOOLKIT resources but no manifest (resource 101)";
+    const Bytes& text = manifest->second.begin()->second.bytes;
+    ManifestMap entries;
+    ParseManifest(std::wstring(text.begin(), text.end()), entries);
+    std::uint64_t total = 0;
+    for (const auto& [id, entry] : entries) {
+        std::string name(entry.m_strFileName.begin(), entry.m_strFileName.end());
+        std::wstring lower = entry.m_strFileName;
+        IsProgramName(lower);
+        std::cout << "File      " << id << "  " << name << "  " << entry.m_nSize
+                  << " bytes, written as '" << std::string(lower.begin(), lower.end()) << "'";
+        auto resource = id <= 0xFFFF
+                            ? toolkit->second.find(ResourceName::Id(static_cast<std::uint16_t>(id)))
+                            : toolkit->second.end();
+        if (resource == toolkit->second.end() || resource->second.empty())
+            std::cout << "  (missing: the installer would fail)";
+        else if (resource->second.begin()->second.bytes.size() != entry.m_nSize)
+            std::cout << "  (the resource holds " << resource->second.begin()->second.bytes.size()
+                      << " bytes: the installer would fail)";
+        std::cout << "\n";
+        total += entry.m_nSize;
+    }
+    std::cout << "Payload   " << entries.size() << " files, " << total << " bytes\n";
+    return {};
+}
+
+// The information block as text when it is printable, else its size only.
+void ListTag(const Bytes& image) {
+    std::optional<Bytes> information;
+    std::string error;
+    if (!ShowInformation(image, information, error)) {
+        std::cout << "Tag       unreadable: " << error << "\n";
+        return;
+    }
+    if (!information) {
+        std::cout << "Tag       none\n";
+        return;
+    }
+    std::string text(information->begin(), information->end());
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    bool printable = true;
+    for (unsigned char c : text)
+        printable = printable && (c >= 0x20 || c == '\n' || c == '\r' || c == '\t');
+    std::cout << "Tag       " << information->size() << " bytes";
+    if (printable)
+        std::cout << ":\n" << text << (text.empty() || text.back() == '\n' ? "" : "\n");
+    else
+        std::cout << " of binary information\n";
+}
+
+} // namespace
+
+std::string ListInstaller(const std::string& path) {
+    Bytes image;
+    PeLayout layout;
+    ResourceTree tree;
+    std::string error;
+    if (!ReadWholeFile(path, image, error))
+        return error;
+    if (!ParsePe(image, layout, error) || !ReadResources(image, layout, tree, error))
+        return "'" + path + "': " + error;
+    std::cout << "Installer '" << path << "'  " << ArchitectureName(layout.architecture) << ", "
+              << image.size() << " bytes\n";
+    ListSettings(tree);
+    error = ListFiles(tree);
+    if (!error.empty())
+        return "'" + path + "': " + error;
+    ListTag(image);
+    return {};
+}
+
+} // namespace kitbag
