@@ -241,12 +241,12 @@ TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
     // No blank in any argument: the helper splits the Windows program's arguments at blanks.
     HostRun host =
         RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program", "Setup.exe",
-                 "--title", "Acme", "--arch", Architecture(), "-o", dir + "/host.exe"},
+                 "--title", "Acme", "--arch", Architecture(), "--no-sign", "-o", dir + "/host.exe"},
                 dir + "/host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
     std::string packed =
         RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
-                                       " --program Setup.exe --title Acme --arch " +
+                                       " --program Setup.exe --title Acme --no-sign --arch " +
                                        Architecture() + " -o " + WinPath(dir + "/wine.exe"));
     ASSERT_TRUE(FileExists(dir + "/wine.exe")) << packed;
     EXPECT_TRUE(ReadFile(dir + "/wine.exe") == ReadFile(dir + "/host.exe")) << packed;
@@ -342,9 +342,9 @@ TEST(PackRefusals, EachEndsNonZeroWithItsReasonAndWritesNothing) {
         fs::create_directories(dir + "/product");
         for (const auto& [name, bytes] : row.files)
             WriteBytes(dir + "/product/" + name, bytes);
-        std::vector<std::string> argv = {KITBAG_PACK_TOOL,      "--payload", dir + "/product",
-                                         "--program",           row.program, "-o",
-                                         dir + "/out/Setup.exe"};
+        std::vector<std::string> argv = {
+            KITBAG_PACK_TOOL, "--payload", dir + "/product",       "--program",
+            row.program,      "-o",        dir + "/out/Setup.exe", "--no-sign"};
         argv.insert(argv.end(), row.extra.begin(), row.extra.end());
         HostRun run = RunHost(argv, dir + "/run");
         EXPECT_NE(run.exitCode, 0) << row.what;

@@ -22,11 +22,13 @@ std::string Parse(std::vector<const char*> args) {
 
 TEST(PackOptions, ModesAndTheOptionsEachNeeds) {
     PackOptions options;
-    EXPECT_EQ(Parse({"--payload", "p", "--program", "a.exe", "-o", "x.exe"}, options), "ok");
+    EXPECT_EQ(Parse({"--payload", "p", "--program", "a.exe", "-o", "x.exe", "--no-sign"}, options),
+              "ok");
     EXPECT_EQ(options.mode, PackMode::Pack);
-    EXPECT_EQ(Parse({"--payload", "p", "--program", "a.exe"}), "-o is missing");
+    EXPECT_EQ(Parse({"--payload", "p", "--program", "a.exe", "--no-sign"}), "-o is missing");
     options = {};
-    EXPECT_EQ(Parse({"--payload", "p", "--program", "a.exe", "--dry-run"}, options), "ok");
+    EXPECT_EQ(Parse({"--payload", "p", "--program", "a.exe", "--dry-run", "--no-sign"}, options),
+              "ok");
     EXPECT_EQ(options.mode, PackMode::DryRun);
     options = {};
     EXPECT_EQ(Parse({"--list", "Setup.exe"}, options), "ok");
@@ -68,6 +70,8 @@ TEST(PackOptions, OneCertificateOnePasswordAndNoSigningOptionsWithNoSign) {
     EXPECT_EQ(with({"--timestamp-url", "http://t"}),
               "--timestamp-url needs a certificate to sign with");
     EXPECT_EQ(with({"--no-sign"}), "ok");
+    EXPECT_EQ(with({}), "name a certificate (--sign-cert with --sign-key, or --pkcs12), or "
+                        "--no-sign to sign the installer afterwards");
     EXPECT_EQ(with({"--no-sign", "--pkcs12", "f"}),
               "--no-sign and a certificate contradict each other");
     EXPECT_EQ(with({"--arch", "arm64"}), "--arch is x86 or x64");
