@@ -152,12 +152,12 @@ bool ParsePackOptions(int argc, const char* const* argv, PackOptions& options, s
         return Fail(error, "--timestamp-url needs a certificate to sign with");
     if (options.Flag("--no-sign") && options.Signs())
         return Fail(error, "--no-sign and a certificate contradict each other");
+    if (options.Has("--arch") && options.Get("--arch") != "x86" && options.Get("--arch") != "x64")
+        return Fail(error, "--arch is x86 or x64");
     // An unsigned installer fails its own signature check, so leaving it unsigned is asked for.
     if (!options.Flag("--no-sign") && !options.Signs())
         return Fail(error, "name a certificate (--sign-cert with --sign-key, or --pkcs12), or "
                            "--no-sign to sign the installer afterwards");
-    if (options.Has("--arch") && options.Get("--arch") != "x86" && options.Get("--arch") != "x64")
-        return Fail(error, "--arch is x86 or x64");
     return true;
 }
 

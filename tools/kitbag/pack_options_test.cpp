@@ -47,7 +47,8 @@ TEST(PackOptions, ModesAndTheOptionsEachNeeds) {
     // A value that looks like an option is still the value.
     options = {};
     EXPECT_EQ(
-        Parse({"--payload", "p", "--program", "a.exe", "--title", "--help", "-o", "x"}, options),
+        Parse({"--payload", "p", "--program", "a.exe", "--title", "--help", "-o", "x", "--no-sign"},
+              options),
         "ok");
     EXPECT_EQ(options.Get("--title"), "--help");
 }
