@@ -109,7 +109,15 @@ TEST(UiDialogs, FailureDialogShowsItsTextWithOnlyCancelAndOpensTheAboutBox) {
     ASSERT_EQ(about["caption"], "About Kitbag");
     Screenshot("about_box");
     EXPECT_EQ(about["1001"], "Static|1|Kitbag Version 1.8.2.358");
+    EXPECT_EQ(about["1002"], "Static|1|Copyright (C) 2026 Kitbag");
+    // Owned by the message dialog, which cannot be used (nor open a second box) meanwhile.
+    EXPECT_EQ(about["owner"], "Kitbag");
+    EXPECT_EQ(Controls("Kitbag")["enabled"], "0");
     Probe({"click", "About Kitbag", "1"});
+    std::string enabled;
+    for (int i = 0; i < 50 && (enabled = Controls("Kitbag")["enabled"]) != "1"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(enabled, "1") << "the dialog stays disabled once the about box is closed";
 
     // Minimised, the dialog shows its icon: the bag's brown is on the minimised window.
     std::istringstream minimised(Probe({"minimize", "Kitbag"}));
