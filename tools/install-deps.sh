@@ -31,6 +31,10 @@ command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
 command -v i686-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-i686)
 command -v x86_64-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-x86-64)
 command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
+# zlib, for the compressed payload: the static library of both Windows builds, and the host's.
+[ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] ||
+    need+=(libz-mingw-w64-dev)
+[ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 command -v wine >/dev/null || need+=(wine wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
