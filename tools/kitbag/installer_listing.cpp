@@ -1,5 +1,6 @@
 #include "tools/kitbag/installer_listing.h"
 
+#include "payload/compressed_payload.h"
 #include "payload/manifest.h"
 #include "tools/kitbag/resource_tree.h"
 #include "tools/kitbag/signature_tag.h"
@@ -29,7 +30,8 @@ void ListSettings(const ResourceTree& tree) {
                   << Utf16ToUtf8(GetTableString(tree, setting.id)) << "'\n";
 }
 
-// The manifest's entries, and whether each has its resource with the size the manifest says.
+// The manifest's entries, and whether each has its resource with the size the manifest says
+// or, compressed, one that unpacks to it.
 std::string ListFiles(const ResourceTree& tree) {
     auto toolkit = tree.find(ResourceName::String("TOOLKIT"));
     if (toolkit == tree.end()) {
@@ -42,7 +44,8 @@ std::string ListFiles(const ResourceTree& tree) {
     const Bytes& text = manifest->second.begin()->second.bytes;
     ManifestMap entries;
     ParseManifest(std::wstring(text.begin(), text.end()), entries);
-    std::uint64_t total = 0;
+    std::uint64_t total = 0, stored = 0;
+    std::size_t compressed = 0;
     for (const auto& [id, entry] : entries) {
         std::string name(entry.m_strFileName.begin(), entry.m_strFileName.end());
         std::wstring lower = entry.m_strFileName;
@@ -52,15 +55,35 @@ std::string ListFiles(const ResourceTree& tree) {
         auto resource = id <= 0xFFFF
                             ? toolkit->second.find(ResourceName::Id(static_cast<std::uint16_t>(id)))
                             : toolkit->second.end();
-        if (resource == toolkit->second.end() || resource->second.empty())
+        if (resource == toolkit->second.end() || resource->second.empty()) {
             std::cout << "  (missing: the installer would fail)";
-        else if (resource->second.begin()->second.bytes.size() != entry.m_nSize)
-            std::cout << "  (the resource holds " << resource->second.begin()->second.bytes.size()
+        } else if (const Bytes& bytes = resource->second.begin()->second.bytes;
+                   IsCompressedResource(bytes.data(), bytes.size(), entry.m_nSize)) {
+            ++compressed;
+            stored += bytes.size();
+            std::cout << "  (compressed, " << bytes.size() << " bytes stored";
+            // Unpacked as the installer would, to say whether it would succeed.
+            std::uint64_t written = 0;
+            const UnpackResult unpacked = UnpackCompressed(
+                bytes.data(), bytes.size(), entry.m_nSize,
+                [](const unsigned char*, std::size_t) { return true; }, written);
+            if (unpacked != UnpackResult::kUnpacked) {
+                const std::wstring why = DescribeUnpackResult(unpacked);
+                std::cout << ", but " << std::string(why.begin(), why.end())
+                          << ": the installer would fail";
+            }
+            std::cout << ")";
+        } else if (bytes.size() != entry.m_nSize) {
+            std::cout << "  (the resource holds " << bytes.size()
                       << " bytes: the installer would fail)";
+        }
         std::cout << "\n";
         total += entry.m_nSize;
     }
-    std::cout << "Payload   " << entries.size() << " files, " << total << " bytes\n";
+    std::cout << "Payload   " << entries.size() << " files, " << total << " bytes";
+    if (compressed != 0)
+        std::cout << "; " << compressed << " of them compressed, stored in " << stored << " bytes";
+    std::cout << "\n";
     return {};
 }
 

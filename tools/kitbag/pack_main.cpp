@@ -3,6 +3,7 @@
 #include "tools/kitbag/installer_listing.h"
 #include "tools/kitbag/output_check.h"
 #include "tools/kitbag/pack_options.h"
+#include "tools/kitbag/payload_compression.h"
 #include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
@@ -177,6 +178,7 @@ std::string Pack(const PackOptions& options, const char* self) {
         std::cout << "Would pack " << plan.files.size() << " files, " << plan.totalBytes << " bytes"
                   << (output.empty() ? "" : " into '" + output + "'") << ", "
                   << ArchitectureName(layout.architecture)
+                  << (options.Flag("--compress") ? ", compressed" : "")
                   << (options.Signs() ? ", signed" : ", not signed") << "; nothing written\n";
         return {};
     }
@@ -185,8 +187,23 @@ std::string Pack(const PackOptions& options, const char* self) {
     payload[ResourceName::Id(kManifestId)][0].bytes.assign(plan.manifest.begin(),
                                                            plan.manifest.end());
     std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
+    PrivateScratchFolder scratch;
+    if (options.Flag("--compress") && !scratch.Make(error))
+        return error;
+    std::uint64_t compressedBytes = 0;
     for (const PlannedFile& file : plan.files) {
         Bytes& bytes = payload[ResourceName::Id(file.id)][0].bytes;
+        if (options.Flag("--compress")) {
+            if (!CompressPayloadFile((folder / file.path).string(), file.path, file.size, scratch,
+                                     bytes, error))
+                return error;
+            compressedBytes += bytes.size();
+            if (compressedBytes > kMaxTotalBytes)
+                return "compressed, the payload still takes more than " +
+                       std::to_string(kMaxTotalBytes) + " bytes";
+            PrintFile(file);
+            continue;
+        }
         if (!ReadWholeFile((folder / file.path).string(), bytes, error))
             return error;
         if (bytes.size() != file.size)
@@ -224,6 +241,15 @@ std::string Pack(const PackOptions& options, const char* self) {
     }
     if (!Commit(final, output, error))
         return error;
+    if (options.Flag("--compress")) {
+        char ratio[32];
+        std::snprintf(ratio, sizeof ratio, "%.1f%%",
+                      plan.totalBytes == 0 ? 100.0
+                                           : 100.0 * static_cast<double>(compressedBytes) /
+                                                 static_cast<double>(plan.totalBytes));
+        std::cout << "Compressed " << plan.files.size() << " files of " << plan.totalBytes
+                  << " bytes into " << compressedBytes << " bytes: " << ratio << " of their size\n";
+    }
     std::error_code ignored;
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
               << output << "': " << fs::file_size(output, ignored) << " bytes, "

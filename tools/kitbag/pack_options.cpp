@@ -47,6 +47,8 @@ const OptionSpec kOptions[] = {
     {"--arch", "x86|x64", "the installer's architecture (default x86)"},
     {"--stub", "STUB.exe",
      "the payload-free installer to pack into (default: the build's KitbagInstaller-stub.exe)"},
+    {"--compress", nullptr,
+     "store every file deflated, with its CRC-32, for the installer to unpack and check"},
     {"--dry-run", nullptr, "print what would be packed, under which names; write nothing"},
     {"--list", "SETUP.exe", "print what an installer holds: settings, version, files, signer, tag"},
     {"--help", nullptr, "print this help"},

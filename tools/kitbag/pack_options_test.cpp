@@ -76,6 +76,7 @@ TEST(PackOptions, OneCertificateOnePasswordAndNoSigningOptionsWithNoSign) {
     EXPECT_EQ(with({"--no-sign", "--pkcs12", "f"}),
               "--no-sign and a certificate contradict each other");
     EXPECT_EQ(with({"--arch", "arm64"}), "--arch is x86 or x64");
+    EXPECT_EQ(with({"--no-sign", "--compress"}), "ok");
 }
 
 TEST(PackOptions, HelpGivesEveryOptionALine) {
@@ -92,8 +93,9 @@ TEST(PackOptions, HelpGivesEveryOptionALine) {
                                "--pass-file",     "--pass-env",
                                "--timestamp-url", "--no-sign",
                                "--arch",          "--stub",
-                               "--dry-run",       "--list",
-                               "--help",          "--version"})
+                               "--compress",      "--dry-run",
+                               "--list",          "--help",
+                               "--version"})
         EXPECT_NE(help.find(std::string("  ") + option), std::string::npos) << option;
     std::size_t start = 0;
     for (std::size_t end; (end = help.find('\n', start)) != std::string::npos; start = end + 1)
