@@ -6,6 +6,7 @@
 #include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
+#include "tools/kitbag/signing.h"
 #include "tools/kitbag/tool_support.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ std::string Pack(const PackOptions& options, const char* self) {
     std::vector<PayloadFile> files;
     std::vector<std::string> emptyFolders;
     PayloadPlan plan;
-    for (const char* file : {"--stub", "--sign-cert", "--sign-key"})
+    for (const char* file : {"--stub", "--sign-cert", "--sign-key", "--pkcs12", "--pass-file"})
         if (options.Has(file) && !CheckInputFile(options.Get(file), error))
             return std::string(file) + " " + error;
     if (!Settings(options, settings, error) ||
@@ -140,7 +141,7 @@ std::string Pack(const PackOptions& options, const char* self) {
         options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
     fs::path folder = options.Get("--payload");
     std::vector<std::string> inputs = {stub};
-    for (const char* file : {"--sign-cert", "--sign-key"})
+    for (const char* file : {"--sign-cert", "--sign-key", "--pkcs12", "--pass-file"})
         if (options.Has(file))
             inputs.push_back(options.Get(file));
     for (const PlannedFile& file : plan.files)
@@ -204,23 +205,12 @@ std::string Pack(const PackOptions& options, const char* self) {
     if (!WriteTemporary(output, packed, temporary, error))
         return error;
     std::string final = temporary;
-    if (options.Has("--sign-cert")) {
+    if (options.Signs()) {
         final = UnusedNameBeside(output);
-        std::vector<std::string> sign = {"osslsigncode", "sign",
-                                         "-certs",       options.Get("--sign-cert"),
-                                         "-key",         options.Get("--sign-key")};
-        if (options.Has("--program-name")) {
-            sign.push_back("-n");
-            sign.push_back(options.Get("--program-name"));
-        }
-        for (const std::string& s : {std::string("-in"), temporary, std::string("-out"), final})
-            sign.push_back(s);
-        int status = RunProgram(sign);
+        error = SignImage(options, temporary, final);
         RemoveQuietly(temporary);
-        if (status != 0) {
-            RemoveQuietly(final);
-            return status < 0 ? "cannot run osslsigncode" : "osslsigncode could not sign";
-        }
+        if (!error.empty())
+            return error;
     }
     if (!Commit(final, output, error))
         return error;
@@ -228,7 +218,10 @@ std::string Pack(const PackOptions& options, const char* self) {
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
               << output << "': " << fs::file_size(output, ignored) << " bytes, "
               << ArchitectureName(layout.architecture)
-              << (options.Signs() ? ", signed" : ", not signed") << "\n";
+              << (!options.Signs()                 ? ", not signed"
+                  : options.Has("--timestamp-url") ? ", signed and time-stamped"
+                                                   : ", signed")
+              << "\n";
     return {};
 }
 
