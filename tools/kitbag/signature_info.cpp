@@ -390,7 +390,7 @@ bool ReadRfc3161(const Bytes& d, const DerElement& token,
     SignedDataParts parts;
     SignerParts signer;
     std::vector<DerElement> encapsulated, tstInfo;
-    DerElement content, octets, info;
+    DerElement octets, info;
     problem = "the RFC 3161 token is malformed";
     if (!ReadSignedData(d, token, parts) || !ReadSigner(d, parts.signer, signer) ||
         !Children(d, parts.encapsulated, encapsulated) || encapsulated.size() != 2 ||
