@@ -9,6 +9,7 @@ namespace kitbag {
 namespace {
 
 constexpr std::uint16_t kFixedInfoSize = 52;
+constexpr std::uint32_t kFixedSignature = 0xFEEF04BDu;
 constexpr std::uint16_t kBinary = 0;
 constexpr std::uint16_t kText = 1;
 
@@ -160,7 +161,7 @@ bool ReadFixedInfo(const Bytes& bytes, const Block& root, FixedFileInfo& fixed,
     std::uint32_t field[13];
     for (std::size_t i = 0; i < 13; ++i)
         field[i] = ReadU32(bytes, root.valueStart + 4 * i);
-    if (field[0] != fixed.signature) {
+    if (field[0] != kFixedSignature) {
         error = "the fixed file information does not start with its signature 0xFEEF04BD";
         return false;
     }
@@ -169,6 +170,7 @@ bool ReadFixedInfo(const Bytes& bytes, const Block& root, FixedFileInfo& fixed,
             static_cast<std::uint16_t>(high >> 16), static_cast<std::uint16_t>(high),
             static_cast<std::uint16_t>(low >> 16), static_cast<std::uint16_t>(low)};
     };
+    fixed.signature = field[0];
     fixed.structVersion = field[1];
     fixed.fileVersion = version(field[2], field[3]);
     fixed.productVersion = version(field[4], field[5]);
