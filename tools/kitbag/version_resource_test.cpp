@@ -1,4 +1,5 @@
 #include "tools/kitbag/version_resource.h"
+#include "ui/version_resource.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +90,7 @@ std::u16string Value(const VersionStringTable& table, const std::u16string& key)
     return u"(missing)";
 }
 
-TEST(VersionResource, TheStubsResourceReadsAsItsScriptSaysAndWritesBackByteForByte) {
+TEST(VersionInfo, TheStubsResourceReadsAsItsScriptSaysAndWritesBackByteForByte) {
     const VersionInfo info = Read(kStubVersion);
     ASSERT_TRUE(info.fixed);
     EXPECT_EQ(info.fixed->fileVersion, (FourPartVersion{1, 8, 2, 358}));
@@ -127,7 +128,7 @@ TEST(VersionResource, TheStubsResourceReadsAsItsScriptSaysAndWritesBackByteForBy
     EXPECT_NE(error.find("no version resource"), std::string::npos) << error;
 }
 
-TEST(VersionResource, BrandingChangesWhatIsGivenInEveryLanguageAndKeepsTheRest) {
+TEST(VersionInfo, BrandingChangesWhatIsGivenInEveryLanguageAndKeepsTheRest) {
     ResourceTree tree = TreeWith(kStubVersion);
     tree[ResourceName::Id(kVersionType)][ResourceName::Id(kVersionName)][0x407].bytes =
         kStubVersion;
@@ -136,6 +137,7 @@ TEST(VersionResource, BrandingChangesWhatIsGivenInEveryLanguageAndKeepsTheRest) 
     branding.company = "Acme \xC3\x84pfel \xF0\x9F\x8D\x8F"; // "Acme Äpfel" and U+1F34F
     branding.description = "";
     branding.productName = "Acme Orchard Manager";
+    branding.copyright = "\xC2\xA9 2031 Acme";
     std::string error;
     ASSERT_TRUE(ApplyVersionBranding(tree, branding, error)) << error;
     for (std::uint16_t language : {0x407, 0x409}) {
@@ -153,9 +155,16 @@ TEST(VersionResource, BrandingChangesWhatIsGivenInEveryLanguageAndKeepsTheRest) 
         EXPECT_EQ(Value(table, u"ProductName"), u"Acme Orchard Manager");
         EXPECT_EQ(Value(table, u"FileVersion"), u"2.0.65535.7");
         EXPECT_EQ(Value(table, u"ProductVersion"), u"2.0.65535.7");
-        EXPECT_EQ(Value(table, u"LegalCopyright"), u"Copyright (C) 2026 Kitbag");
+        EXPECT_EQ(Value(table, u"LegalCopyright"), u"\u00A9 2031 Acme");
         EXPECT_EQ(Value(table, u"OriginalFilename"), u"KitbagInstaller.exe");
         EXPECT_EQ(Value(table, u"InternalName"), u"KitbagInstaller");
+
+        // What the installer's about box reads of it.
+        VersionFacts facts;
+        ASSERT_TRUE(ReadVersionFacts(bytes.data(), bytes.size(), facts));
+        EXPECT_EQ(std::vector<std::uint16_t>(facts.fileVersion, facts.fileVersion + 4),
+                  (std::vector<std::uint16_t>{2, 0, 65535, 7}));
+        EXPECT_EQ(facts.legalCopyright, u"\u00A9 2031 Acme");
     }
 
     // A string the resource lacks is added; nothing asked leaves the bytes alone.
@@ -173,7 +182,7 @@ TEST(VersionResource, BrandingChangesWhatIsGivenInEveryLanguageAndKeepsTheRest) 
     EXPECT_EQ(added.stringTables[0].strings.back().value, u"acme-setup.exe");
 }
 
-TEST(VersionResource, BrandingRefusesWhatItCannotWriteAndLeavesTheTreeAsItWas) {
+TEST(VersionInfo, BrandingRefusesWhatItCannotWriteAndLeavesTheTreeAsItWas) {
     Bytes malformed = kStubVersion;
     WriteU16(malformed, 0, 0x2E0); // a length past the end
     ResourceTree twoLanguages = TreeWith(kStubVersion);
@@ -207,7 +216,7 @@ TEST(VersionResource, BrandingRefusesWhatItCannotWriteAndLeavesTheTreeAsItWas) {
     }
 }
 
-TEST(VersionResource, FourPartVersionsAreExactlyFourDecimalNumbersUpTo65535) {
+TEST(VersionInfo, FourPartVersionsAreExactlyFourDecimalNumbersUpTo65535) {
     const struct {
         const char* text;
         FourPartVersion version; // when reason is null
@@ -245,7 +254,7 @@ TEST(VersionResource, FourPartVersionsAreExactlyFourDecimalNumbersUpTo65535) {
     EXPECT_EQ(FormatFourPartVersion({1, 0, 65535, 20}), "1.0.65535.20");
 }
 
-TEST(VersionResource, MalformedResourcesAreRefusedWithAReason) {
+TEST(VersionInfo, MalformedResourcesAreRefusedWithAReason) {
     // Offsets in kStubVersion: StringFileInfo at 0x5C, its table at 0x80, CompanyName at
     // 0x98 (value from 0xB8), VarFileInfo at 0x298, Translation at 0x2B8.
     const struct {
@@ -310,7 +319,7 @@ TEST(VersionResource, MalformedResourcesAreRefusedWithAReason) {
     EXPECT_EQ(Write(Read(padded)), kStubVersion) << "zero padding after the resource is allowed";
 }
 
-TEST(VersionResource, ACutResourceIsReadWithinItsBytesOrRefused) {
+TEST(VersionInfo, ACutResourceIsReadWithinItsBytesOrRefused) {
     // The resource cut short at every length, its outer length saying so: each inner block
     // is checked against the bytes that remain.
     for (std::size_t size = 0; size < kStubVersion.size(); size += 2) {
