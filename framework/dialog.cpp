@@ -138,8 +138,20 @@ CDialog::~CDialog() {
         DestroyWindow(m_hWnd);
 }
 
+// A modal dialog without a parent is owned by the application's main window when that is a
+// window of this thread, so that the main window is disabled while the dialog is open.
+static HWND DefaultOwner(const CWnd* dialog) {
+    CWinApp* app = AfxGetApp();
+    CWnd* main = app != nullptr ? app->m_pMainWnd : nullptr;
+    if (main == nullptr || main == dialog || main->m_hWnd == nullptr || !IsWindow(main->m_hWnd))
+        return nullptr;
+    if (GetWindowThreadProcessId(main->m_hWnd, nullptr) != GetCurrentThreadId())
+        return nullptr;
+    return GetAncestor(main->m_hWnd, GA_ROOT);
+}
+
 INT_PTR CDialog::DoModal() {
-    HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : DefaultOwner(this);
     m_bModeless = false;
     return DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
                            DialogProc, reinterpret_cast<LPARAM>(this));

@@ -2,6 +2,7 @@
 // PKCS#12 file, passwords from a file or the environment, and RFC 3161 time stamps from a
 // time-stamp authority on 127.0.0.1 that the tests start themselves (tsa_server.py); and a
 // time-stamped, tagged installer run under Wine.
+#include "host_run.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -27,37 +28,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct HostRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
+// A word for sh -c.
 std::string Quote(const std::string& s) {
     std::string q = "'";
     for (char c : s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
-}
-
-HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch) {
-    std::string command;
-    for (const auto& a : argv)
-        command += Quote(a) + " ";
-    command += "</dev/null >" + Quote(scratch + ".out") + " 2>" + Quote(scratch + ".err");
-    int status = std::system(command.c_str());
-    HostRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(scratch + ".out").value_or("");
-    run.err = ReadFile(scratch + ".err").value_or("");
-    fs::remove(scratch + ".out");
-    fs::remove(scratch + ".err");
-    return run;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string Architecture() {

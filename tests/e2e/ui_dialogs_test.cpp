@@ -1,5 +1,6 @@
 // The installer's windows under Xvfb: found by title, their controls read back and operated
 // through tools/uiprobe.exe, screenshots kept under e2e-tmp/screenshots.
+#include "window_query.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -17,24 +18,6 @@ namespace {
 constexpr std::uint32_t kFrameworkMissing = 0x80110409;
 constexpr std::uint32_t kInsufficientDiskSpace = 0x80030070;
 constexpr std::uint32_t kNotSigned = 0x800B0100;
-
-std::string Probe(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{BuildPath("uiprobe.exe")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunWine(argv);
-}
-
-// The controls of a window by id ("caption" for its title): "<class>|<visible>|<text>".
-std::map<std::string, std::string> Controls(const std::string& title) {
-    std::map<std::string, std::string> controls;
-    std::istringstream lines(Probe({"texts", title}));
-    for (std::string line; std::getline(lines, line);) {
-        auto bar = line.find('|');
-        if (bar != std::string::npos)
-            controls[line.substr(0, bar)] = line.substr(bar + 1);
-    }
-    return controls;
-}
 
 // The installer run interactively on a thread of its own, while the test operates its windows.
 // Returns once a visible window has that title. The probes only start then: a probe's
@@ -109,7 +92,15 @@ TEST(UiDialogs, FailureDialogShowsItsTextWithOnlyCancelAndOpensTheAboutBox) {
     ASSERT_EQ(about["caption"], "About Kitbag");
     Screenshot("about_box");
     EXPECT_EQ(about["1001"], "Static|1|Kitbag Version 1.8.2.358");
+    EXPECT_EQ(about["1002"], "Static|1|Copyright (C) 2026 Kitbag");
+    // Owned by the message dialog, which cannot be used (nor open a second box) meanwhile.
+    EXPECT_EQ(about["owner"], "Kitbag");
+    EXPECT_EQ(Controls("Kitbag")["enabled"], "0");
     Probe({"click", "About Kitbag", "1"});
+    std::string enabled;
+    for (int i = 0; i < 50 && (enabled = Controls("Kitbag")["enabled"]) != "1"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(enabled, "1") << "the dialog stays disabled once the about box is closed";
 
     // Minimised, the dialog shows its icon: the bag's brown is on the minimised window.
     std::istringstream minimised(Probe({"minimize", "Kitbag"}));

@@ -25,6 +25,7 @@ int wmain(int argc, wchar_t** argv) {
     std::string report = StringTableLines(module);
     if (auto version = FileVersionText(path))
         report += WideToUtf8(L"version=" + *version + L"\n");
+    report += VersionStringLines(path);
     report += ManifestLine(module);
     report += DialogLines(module);
     report += BitmapLines(module);

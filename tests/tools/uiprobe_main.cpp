@@ -1,6 +1,7 @@
 // uiprobe: finds a visible top-level window by its exact title and reads or operates it,
 // for the end-to-end tests of the installer's dialogs.
-//   uiprobe texts TITLE              caption, then "<id>|<class>|<visible>|<text>" per control
+//   uiprobe texts TITLE              caption, "enabled|0|1", "owner|<owner's title>", then
+//                                    "<id>|<class>|<visible>|<text>" per control
 //   uiprobe click TITLE ID           clicks the button ID
 //   uiprobe link TITLE ID            releases the left mouse button over control ID
 //   uiprobe escape TITLE             presses Escape in the window
@@ -79,6 +80,9 @@ int wmain(int argc, wchar_t** argv) {
     auto control = [&](int index) { return GetDlgItem(window, _wtoi(argv[index])); };
     if (command == L"texts") {
         Print(L"caption|" + TextOf(window) + L"\n");
+        Print(std::wstring(L"enabled|") + (IsWindowEnabled(window) ? L"1" : L"0") + L"\n");
+        HWND owner = GetWindow(window, GW_OWNER);
+        Print(L"owner|" + (owner != nullptr ? TextOf(owner) : std::wstring()) + L"\n");
         EnumChildWindows(window, PrintControl, 0);
     } else if (command == L"click" && argc > 3) {
         PostMessageW(control(3), BM_CLICK, 0, 0);

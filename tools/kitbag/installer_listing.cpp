@@ -5,6 +5,7 @@
 #include "tools/kitbag/signature_info.h"
 #include "tools/kitbag/signature_tag.h"
 #include "tools/kitbag/tool_support.h"
+#include "tools/kitbag/version_resource.h"
 
 #include <iostream>
 
@@ -120,6 +121,20 @@ void ListTag(const Bytes& image) {
 
 } // namespace
 
+void PrintVersion(const ResourceTree& tree) {
+    VersionListing listing;
+    std::string error;
+    if (!ListVersion(tree, listing, error)) {
+        std::cout << "Version   unreadable: " << error << "\n";
+        return;
+    }
+    if (!listing.fileVersion.empty())
+        std::cout << "Version   file " << listing.fileVersion << ", product "
+                  << listing.productVersion << "\n";
+    for (const auto& entry : listing.strings)
+        std::cout << "Version   " << entry.key << "  '" << entry.value << "'\n";
+}
+
 std::string ListInstaller(const std::string& path) {
     Bytes image;
     PeLayout layout;
@@ -132,6 +147,7 @@ std::string ListInstaller(const std::string& path) {
     std::cout << "Installer '" << path << "'  " << ArchitectureName(layout.architecture) << ", "
               << image.size() << " bytes\n";
     ListSettings(tree);
+    PrintVersion(tree);
     error = ListFiles(tree);
     if (!error.empty())
         return "'" + path + "': " + error;

@@ -1,0 +1,17 @@
+#pragma once
+// Linux programs the end-to-end tests run beside Wine: the pack and tag tools, osslsigncode,
+// openssl.
+#include <string>
+#include <vector>
+
+struct HostRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs argv with its standard output and error caught in files named after scratch.
+HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch);
+
+// Writes bytes to path, making its folders.
+void WriteBytes(const std::string& path, const std::string& bytes);
