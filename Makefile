@@ -1,5 +1,7 @@
-# make build: every configuration: 32-bit and 64-bit Windows, host (installs a missing
+# make build: every configuration: 32-bit and 64-bit Windows, host, tools (installs a missing
 #             toolchain first)
+# make tools: kitbag-pack and kitbag-tag for Linux, optimised and unsanitised, alone in
+#             $(BUILD_ROOT)/tools
 # make test:  every test, host and Wine, through ctest; ends with what was tested end to end
 # make demo:  runs the signed installer on its sample payload under Wine and prints its log
 #             (EMULATE=1: the 32-bit one under qemu-i386 emulation, where no 32-bit runs)
@@ -14,6 +16,7 @@ BUILD_ROOT ?= build
 WINDOWS_DIR := $(BUILD_ROOT)/windows
 WINDOWS64_DIR := $(BUILD_ROOT)/windows64
 HOST_DIR := $(BUILD_ROOT)/host
+TOOLS_DIR := $(BUILD_ROOT)/tools
 WINE_PREFIX := $(abspath $(BUILD_ROOT))/wineprefix
 FUZZ_DIR := $(BUILD_ROOT)/fuzz
 FUZZ_SECONDS ?= 60
@@ -22,7 +25,8 @@ BENCH_ROUNDS ?= 7
 
 export KITBAG_32BIT EMULATE
 
-.PHONY: all build deps windows windows32 windows64 host test demo fuzz bench format clean
+.PHONY: all build deps windows windows32 windows64 host tools test demo fuzz bench format \
+        clean
 
 all: build
 
@@ -45,7 +49,13 @@ host: deps
 	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR)) -DKITBAG_WINE_PREFIX=$(WINE_PREFIX)
 	cmake --build $(HOST_DIR) -j $(JOBS)
 
-build: windows host
+tools: deps
+	cmake -S . -B $(TOOLS_DIR) -DCMAKE_BUILD_TYPE=Release -DKITBAG_SANITIZE=OFF -DKITBAG_TOOLS_ONLY=ON \
+	      -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) \
+	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR))
+	cmake --build $(TOOLS_DIR) -j $(JOBS)
+
+build: windows host tools
 
 test: build
 	ctest --test-dir $(HOST_DIR) --output-on-failure -j $(JOBS) -L unit
