@@ -8,6 +8,8 @@
 # make fuzz:  builds the libFuzzer targets with clang in $(BUILD_ROOT)/fuzz and runs each for
 #             FUZZ_SECONDS (default 60); FUZZ_TARGETS="manifest format" runs only those
 # make bench: times the installer against NSIS installers of the same payload under Wine
+# make bench-pack: kitbag-pack's time and peak memory on 300 MiB and 900 MiB payloads
+#             (PACK_BENCH_OLD=dir/kitbag-pack adds another build's figures beside them)
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
 # KITBAG_32BIT=yes|no takes the route of a machine that does or does not run 32-bit programs
 # (tools/runs-32bit.sh tells which this one is).
@@ -25,8 +27,8 @@ BENCH_ROUNDS ?= 7
 
 export KITBAG_32BIT EMULATE
 
-.PHONY: all build deps windows windows32 windows64 host tools test demo fuzz bench format \
-        clean
+.PHONY: all build deps windows windows32 windows64 host tools test demo fuzz bench bench-pack \
+        format clean
 
 all: build
 
@@ -77,6 +79,10 @@ fuzz:
 bench: windows
 	@./tools/install-deps.sh bench
 	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(BUILD_ROOT) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
+
+bench-pack: windows32 tools
+	@./tools/install-deps.sh bench-pack
+	./bench/pack_memory.sh $(TOOLS_DIR)/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-pack $(PACK_BENCH_OLD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
