@@ -6,7 +6,7 @@
 # usage: bench/pack_memory.sh KITBAG_PACK WINDOWS_BUILD_DIR OUT_DIR [OTHER_KITBAG_PACK]
 #   WINDOWS_BUILD_DIR: the 32-bit build, for its stub and its development certificate
 #   OTHER_KITBAG_PACK: another build of the tool (an older one, say), measured the same way;
-#                      its unsigned output must be byte for byte the tool's
+#                      the report says whether its unsigned images are the tool's bytes
 #   PACK_BENCH_SIZES:  payload sizes in MiB (default "300 900")
 # The payloads and the installers live in a scratch folder under TMPDIR (/tmp), removed at the
 # end; the table is printed and kept in OUT_DIR/pack_memory.txt.
@@ -96,20 +96,24 @@ for mib in $sizes; do
     for label in tool ${other:+other}; do
         program=$tool
         [ "$label" = other ] && program=$other
+        # One name in two folders: the installer's version resource holds its file name.
+        mkdir -p "$scratch/$label-unsigned" "$scratch/$label-signed"
         measure "$label" "$mib" unsigned "$program" --payload "$payload" --program Setup.exe \
-            --no-sign -o "$scratch/$label-unsigned.exe"
+            --no-sign -o "$scratch/$label-unsigned/Setup.exe"
         measure "$label" "$mib" signed "$program" --payload "$payload" --program Setup.exe \
-            --sign-cert "$cert" --sign-key "$key" -o "$scratch/$label-signed.exe"
-        rm -f "$scratch/$label-signed.exe"
+            --sign-cert "$cert" --sign-key "$key" -o "$scratch/$label-signed/Setup.exe"
+        rm -rf "$scratch/$label-signed"
     done
     if [ -n "$other" ]; then
-        cmp -s "$scratch/tool-unsigned.exe" "$scratch/other-unsigned.exe" ||
-            { echo "pack_memory.sh: the two builds' unsigned images differ" >&2; exit 1; }
-        rm -f "$scratch/other-unsigned.exe"
+        if cmp -s "$scratch/tool-unsigned/Setup.exe" "$scratch/other-unsigned/Setup.exe"; then
+            echo "$mib MiB: the two builds' unsigned images are the same bytes"
+        else
+            echo "$mib MiB: the two builds' unsigned images differ"
+        fi | tee -a "$report"
+        rm -rf "$scratch/other-unsigned"
     fi
     measure osslsigncode "$mib" alone osslsigncode sign -certs "$cert" -key "$key" \
-        -in "$scratch/tool-unsigned.exe" -out "$scratch/signed.exe"
-    rm -rf "$payload" "$scratch"/*.exe
+        -in "$scratch/tool-unsigned/Setup.exe" -out "$scratch/signed.exe"
+    rm -rf "$payload" "$scratch/tool-unsigned" "$scratch/signed.exe"
 done
-[ -n "$other" ] && echo "the unsigned images of both builds are the same bytes" | tee -a "$report"
 echo "kept in $report"
