@@ -1,8 +1,8 @@
 #include "tools/kitbag/resource_tree.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace kitbag {
@@ -265,9 +265,10 @@ Bytes BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva) {
     out.resize(static_cast<std::size_t>(layout.size), 0);
     for (const auto& [at, data] : layout.data) {
         if (data->file)
-            throw std::invalid_argument("the resource section of '" + data->file->name +
-                                        "' is written by streaming, not in memory");
-        std::copy(data->bytes.begin(), data->bytes.end(), out.begin() + at);
+            throw std::invalid_argument("'" + data->file->name +
+                                        "' is held as a file: WriteReplacement copies it");
+        std::copy(data->bytes.begin(), data->bytes.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(at));
     }
     return out;
 }
