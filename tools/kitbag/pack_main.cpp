@@ -240,24 +240,27 @@ std::string Pack(const PackOptions& options, const char* self) {
     payload[ResourceName::Id(kManifestId)][0].bytes.assign(plan.manifest.begin(),
                                                            plan.manifest.end());
     std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
+    // The files are read when the image is written, a piece at a time.
     for (const PlannedFile& file : plan.files) {
-        Bytes& bytes = payload[ResourceName::Id(file.id)][0].bytes;
-        if (!ReadWholeFile((folder / file.path).string(), bytes, error))
-            return error;
-        if (bytes.size() != file.size)
-            return "'" + file.path + "' changed while it was being packed";
+        payload[ResourceName::Id(file.id)][0].file =
+            FileContents{(folder / file.path).string(), file.path, file.size};
         PrintFile(file);
     }
 
-    Bytes packed;
-    if (!ReplaceResources(image, tree, packed, error))
+    ResourceReplacement replacement;
+    if (!PrepareReplacement(image, tree, replacement, error))
         return "the stub '" + stub + "': " + error;
+    std::string temporary;
+    if (!WriteTemporary(
+            output,
+            [&](std::ostream& out, std::string& why) {
+                return WriteReplacement(replacement, out, why);
+            },
+            temporary, error))
+        return error;
+    replacement = {};
     tree.clear();
     image.clear();
-
-    std::string temporary;
-    if (!WriteTemporary(output, packed, temporary, error))
-        return error;
     std::string final = temporary;
     if (options.Signs()) {
         final = UnusedNameBeside(output);

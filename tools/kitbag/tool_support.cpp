@@ -76,14 +76,25 @@ std::string UnusedNameBeside(const std::string& path) {
 
 bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
                     std::string& error) {
+    return WriteTemporary(
+        path,
+        [&data](std::ostream& out, std::string&) {
+            out.write(reinterpret_cast<const char*>(data.data()),
+                      static_cast<std::streamsize>(data.size()));
+            return true;
+        },
+        temporary, error);
+}
+
+bool WriteTemporary(const std::string& path, const StreamWriter& write, std::string& temporary,
+                    std::string& error) {
     temporary = UnusedNameBeside(path);
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
+    bool written = out && write(out, error);
     out.close();
-    if (!out) {
-        error = "cannot write '" + temporary + "'";
+    if (!written || !out) {
+        if (written || !out)
+            error = "cannot write '" + temporary + "'";
         RemoveQuietly(temporary);
         return false;
     }

@@ -3,6 +3,8 @@
 // name, text conversion, running another program.
 #include "tools/kitbag/bytes.h"
 
+#include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +18,11 @@ bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error);
 std::string UnusedNameBeside(const std::string& path);
 // Writes data next to path under an unused name; the caller renames it or removes it.
 bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
+                    std::string& error);
+// The same with what write puts into the (seekable) stream; when write fails, or the stream
+// does, the file is removed.
+using StreamWriter = std::function<bool(std::ostream& out, std::string& error)>;
+bool WriteTemporary(const std::string& path, const StreamWriter& write, std::string& temporary,
                     std::string& error);
 // Renames temporary to path, replacing it; removes temporary when that fails.
 bool Commit(const std::string& temporary, const std::string& path, std::string& error);
