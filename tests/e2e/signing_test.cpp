@@ -369,4 +369,83 @@ TEST_F(SigningUnderWine, ATimeStampedTaggedInstallerVerifiesItselfAndRunsItsProg
     EXPECT_EQ(bad.exitCode, 0x800B0100u) << bad.output;
 }
 
+// What a product team ships: every branding option, a PKCS#12 file with its password from the
+// environment, a time stamp, then a tag.
+TEST_F(SigningUnderWine, AProductPackedWithEveryOptionShowsItselfVerifiesAndRuns) {
+    ASSERT_EQ(RunHost({"convert", "-size", "48x48", "xc:#20a060", "-define",
+                       "icon:auto-resize=48,24", dir + "/acme.ico"},
+                      dir + "/convert")
+                  .exitCode,
+              0);
+    ASSERT_EQ(RunHost({"convert", "-size", "425x208", "xc:#2060a0", "-type", "truecolor",
+                       "BMP3:" + dir + "/acme.bmp"},
+                      dir + "/convert")
+                  .exitCode,
+              0);
+    setenv("KITBAG_TEST_P12_PASSWORD", "p12 pass", 1);
+    HostRun pack = Pack({"--pkcs12",
+                         dir + "/cert.p12",
+                         "--pass-env",
+                         "KITBAG_TEST_P12_PASSWORD",
+                         "--timestamp-url",
+                         Url(),
+                         "--title",
+                         "Acme Product",
+                         "--product-version",
+                         "4.0.1.77",
+                         "--company",
+                         "Acme Ltd",
+                         "--description",
+                         "Acme Product Setup",
+                         "--copyright",
+                         "Copyright (C) 2026 Acme Ltd",
+                         "--icon",
+                         dir + "/acme.ico",
+                         "--splash",
+                         dir + "/acme.bmp",
+                         "--admin-install",
+                         "0"},
+                        dir + "/AcmeSetup.exe");
+    unsetenv("KITBAG_TEST_P12_PASSWORD");
+    ASSERT_EQ(pack.exitCode, 0) << pack.err;
+    HostRun tag = RunHost({KITBAG_TAG_TOOL, "--in", dir + "/AcmeSetup.exe", "--info",
+                           dir + "/info.xml", "-o", dir + "/AcmeTagged.exe"},
+                          dir + "/tag");
+    ASSERT_EQ(tag.exitCode, 0) << tag.err;
+
+    HostRun verify = Verify(dir + "/AcmeTagged.exe");
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    EXPECT_NE(verify.out.find("Timestamp Server Signature verification: ok"), std::string::npos)
+        << verify.out;
+    HostRun list = List(dir + "/AcmeTagged.exe");
+    for (const std::string& line :
+         {std::string("Version   file 4.0.1.77, product 4.0.1.77"),
+          std::string("Version   CompanyName  'Acme Ltd'"),
+          std::string("Version   FileDescription  'Acme Product Setup'"),
+          std::string("Version   LegalCopyright  'Copyright (C) 2026 Acme Ltd'"),
+          std::string("Version   ProductName  'Acme Product'"),
+          std::string("Version   OriginalFilename  'AcmeSetup.exe'"), std::string(kSignerLine),
+          std::string("Tag       " + std::to_string(information.size()) + " bytes:")})
+        EXPECT_NE(list.out.find(line), std::string::npos) << line << "\n" << list.out;
+    EXPECT_NE(list.out.find("\nTime stamp 20"), std::string::npos) << list.out;
+
+    auto facts = ResourceFacts(dir + "/AcmeTagged.exe");
+    EXPECT_EQ(facts["version"], "4.0.1.77");
+    EXPECT_EQ(facts["versionstring[CompanyName]"], "Acme Ltd");
+    EXPECT_EQ(facts["icongroup[5]"], "48x48,24x24");
+    EXPECT_EQ(facts["bitmap[133]"], "425x208x24");
+
+    const std::string base = dir + "/acme-base";
+    fs::create_directories(base);
+    auto run = RunInstaller(fs::relative(dir + "/AcmeTagged.exe", BuildPath("")).string(),
+                            "log acme.log temp \"" + WinPath(base) + "\" /IAgreeToTheEULA", dir,
+                            {{"KITBAG_WIZARD_RECORD", WinPath(dir + "/acme-record.txt")},
+                             {"KITBAG_WIZARD_WINDOW", "none"}});
+    ASSERT_TRUE(run.finished) << run.output;
+    const std::string log = ReadFile(dir + "/acme.log").value_or("");
+    EXPECT_EQ(run.exitCode, 0u) << log;
+    EXPECT_TRUE(FileExists(dir + "/acme-record.txt")) << "the program was not started\n" << log;
+    EXPECT_TRUE(fs::is_empty(base)) << "the working folder is left";
+}
+
 } // namespace
