@@ -16,10 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Architecture() {
-    return Testing64BitBuild() ? "x64" : "x86";
-}
-
 bool Convert(const std::vector<std::string>& args, const std::string& scratch) {
     std::vector<std::string> argv = {"convert"};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -34,7 +30,7 @@ std::vector<std::string> PackArguments(const std::string& dir, const std::string
             "--program",
             "Setup.exe",
             "--arch",
-            Architecture(),
+            PackArchitecture(),
             "--admin-install",
             "0",
             "--title",

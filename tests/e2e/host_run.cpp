@@ -7,22 +7,22 @@
 #include <fstream>
 #include <sys/wait.h>
 
-namespace {
-
-std::string Quote(const std::string& s) {
+std::string ShellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
-} // namespace
+std::string PackArchitecture() {
+    return Testing64BitBuild() ? "x64" : "x86";
+}
 
 HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch) {
     std::string command;
     for (const auto& a : argv)
-        command += Quote(a) + " ";
-    command += ">" + Quote(scratch + ".out") + " 2>" + Quote(scratch + ".err");
+        command += ShellQuote(a) + " ";
+    command += ">" + ShellQuote(scratch + ".out") + " 2>" + ShellQuote(scratch + ".err");
     int status = std::system(command.c_str());
     HostRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -10,6 +10,12 @@ struct HostRun {
     std::string err;
 };
 
+// s as one word for sh.
+std::string ShellQuote(const std::string& s);
+
+// The --arch of the build under test: "x86" or "x64".
+std::string PackArchitecture();
+
 // Runs argv with its standard output and error caught in files named after scratch.
 HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch);
 

@@ -32,11 +32,6 @@ std::vector<std::string> SigningArguments() {
             BuildPath("signing/dev-key.pem")};
 }
 
-// The payload-free installer of the build under test.
-std::string Architecture() {
-    return Testing64BitBuild() ? "x64" : "x86";
-}
-
 // The product: the stand-in wizard as its program, files in nested folders, an empty file.
 const std::map<std::string, std::string>& ProductFiles() {
     static const std::map<std::string, std::string> files = {
@@ -70,7 +65,7 @@ protected:
                                          "--disk-mb",
                                          "1",
                                          "--arch",
-                                         Architecture(),
+                                         PackArchitecture(),
                                          "-o",
                                          dir + "/Setup.exe"};
         for (const auto& a : SigningArguments())
@@ -96,10 +91,10 @@ TEST_F(PackAndTag, PackReportsEveryFileAndTheTagKeepsTheSignatureValid) {
     for (const char* name : {"Setup.exe", "lib\\deep\\Data.bin", "docs\\Read Me.txt", "empty.dat"})
         EXPECT_NE(packRun.out.find(std::string("  ") + name + "  "), std::string::npos) << name;
     EXPECT_NE(packRun.out.find("Packed 4 files, "), std::string::npos) << packRun.out;
-    EXPECT_NE(packRun.out.find("Installer " + Architecture() + "  from the stub '"),
+    EXPECT_NE(packRun.out.find("Installer " + PackArchitecture() + "  from the stub '"),
               std::string::npos)
         << packRun.out;
-    EXPECT_NE(packRun.out.find(" bytes, " + Architecture() + ", signed\n"), std::string::npos)
+    EXPECT_NE(packRun.out.find(" bytes, " + PackArchitecture() + ", signed\n"), std::string::npos)
         << packRun.out;
     ASSERT_EQ(tagRun.exitCode, 0) << tagRun.err;
 
@@ -210,14 +205,14 @@ TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
     fs::create_directories(dir + "/host");
     fs::create_directories(dir + "/wine");
     HostRun host = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
-                            "Setup.exe", "--title", "Acme", "--arch", Architecture(), "--no-sign",
-                            "-o", dir + "/host/Same.exe"},
+                            "Setup.exe", "--title", "Acme", "--arch", PackArchitecture(),
+                            "--no-sign", "-o", dir + "/host/Same.exe"},
                            dir + "/host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    std::string packed =
-        RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
-                                       " --program Setup.exe --title Acme --no-sign --arch " +
-                                       Architecture() + " -o " + WinPath(dir + "/wine/Same.exe"));
+    std::string packed = RunTool("kitbag-pack.exe",
+                                 "--payload " + WinPath(dir + "/product") +
+                                     " --program Setup.exe --title Acme --no-sign --arch " +
+                                     PackArchitecture() + " -o " + WinPath(dir + "/wine/Same.exe"));
     ASSERT_TRUE(FileExists(dir + "/wine/Same.exe")) << packed;
     EXPECT_TRUE(ReadFile(dir + "/wine/Same.exe") == ReadFile(dir + "/host/Same.exe")) << packed;
 
@@ -306,8 +301,8 @@ TEST(PackRefusals, EachEndsNonZeroWithItsReasonAndWritesNothing) {
         {"a stub of the other architecture",
          {{"setup.exe", wizard}},
          "setup.exe",
-         "is an " + otherArchitecture + " installer, not " + Architecture(),
-         {"--arch", Architecture(), "--stub", otherStub}},
+         "is an " + otherArchitecture + " installer, not " + PackArchitecture(),
+         {"--arch", PackArchitecture(), "--stub", otherStub}},
     };
     for (const auto& row : rows) {
         std::string dir = FreshFolder("pack_refusal");

@@ -28,18 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A word for sh -c.
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Architecture() {
-    return Testing64BitBuild() ? "x64" : "x86";
-}
-
 // A TCP socket on a free port of 127.0.0.1: listening without ever answering, or bound only,
 // so that a connection there is refused. Closed at the end.
 class LocalPort {
@@ -84,13 +72,14 @@ protected:
         // O before CN, as vendors' certificates have them; listed most specific first.
         openssl("req -x509 -newkey rsa:2048 -days 2 -subj '/O=Acme Ltd/CN=Acme Signer' -passout "
                 "pass:key-s3cret -keyout " +
-                Quote(dir + "/key.pem") + " -out " + Quote(dir + "/cert.pem"));
-        openssl("pkcs12 -export -in " + Quote(dir + "/cert.pem") + " -inkey " +
-                Quote(dir + "/key.pem") +
+                ShellQuote(dir + "/key.pem") + " -out " + ShellQuote(dir + "/cert.pem"));
+        openssl("pkcs12 -export -in " + ShellQuote(dir + "/cert.pem") + " -inkey " +
+                ShellQuote(dir + "/key.pem") +
                 " -passin pass:key-s3cret -passout 'pass:p12 pass' -out " +
-                Quote(dir + "/cert.p12"));
+                ShellQuote(dir + "/cert.p12"));
         openssl("req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Somebody Else' -keyout " +
-                Quote(dir + "/other-key.pem") + " -out " + Quote(dir + "/other-cert.pem"));
+                ShellQuote(dir + "/other-key.pem") + " -out " +
+                ShellQuote(dir + "/other-cert.pem"));
         WriteBytes(dir + "/pass.txt", "key-s3cret\r\nnot this line\n");
         WriteBytes(dir + "/wrong-pass.txt", "key-secret\n");
         WriteBytes(dir + "/product/Setup.exe",
@@ -155,7 +144,7 @@ protected:
                                          "--program",
                                          "Setup.exe",
                                          "--arch",
-                                         Architecture(),
+                                         PackArchitecture(),
                                          "--program-name",
                                          "AcmeName",
                                          "-o",
@@ -193,7 +182,7 @@ TEST_F(Signing, ACertificateWithAnEncryptedKeyAndItsPasswordFile) {
                         "--pass-file", dir + "/pass.txt"},
                        dir + "/Pem.exe");
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find(", " + Architecture() + ", signed\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(", " + PackArchitecture() + ", signed\n"), std::string::npos) << run.out;
     HostRun verify = Verify(dir + "/Pem.exe");
     EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
     HostRun list = List(dir + "/Pem.exe");

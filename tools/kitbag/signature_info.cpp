@@ -203,18 +203,6 @@ std::string AttributeTypeText(const Bytes& d, const DerElement& type) {
     return dotted.empty() ? "#" + Hex(d, type.contentStart, type.end) : dotted;
 }
 
-void AppendUtf8(std::u16string& out, char32_t code) {
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    if (code >= 0x10000) {
-        code -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(code));
-    }
-}
-
 // The text of a directory string as UTF-8; nothing for a type that is not one, or bytes that
 // its type does not allow.
 std::optional<std::string> StringValue(const Bytes& d, const DerElement& value) {
@@ -247,9 +235,9 @@ std::optional<std::string> StringValue(const Bytes& d, const DerElement& value) 
         if ((to - from) % 4 != 0)
             return std::nullopt;
         for (std::size_t i = from; i < to; i += 4)
-            AppendUtf8(text, static_cast<char32_t>(d[i]) << 24 |
-                                 static_cast<char32_t>(d[i + 1]) << 16 |
-                                 static_cast<char32_t>(d[i + 2]) << 8 | d[i + 3]);
+            AppendUtf16(text, static_cast<char32_t>(d[i]) << 24 |
+                                  static_cast<char32_t>(d[i + 1]) << 16 |
+                                  static_cast<char32_t>(d[i + 2]) << 8 | d[i + 3]);
         break;
     default:
         return std::nullopt;

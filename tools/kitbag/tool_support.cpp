@@ -117,6 +117,18 @@ void RemoveQuietly(const std::string& path) {
     std::filesystem::remove(path, ignored);
 }
 
+void AppendUtf16(std::u16string& out, char32_t code) {
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(code));
+    }
+}
+
 std::optional<std::u16string> Utf8ToUtf16(const std::string& text) {
     std::u16string out;
     for (std::size_t i = 0; i < text.size();) {
@@ -138,13 +150,7 @@ std::optional<std::u16string> Utf8ToUtf16(const std::string& text) {
         static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
         if (code < minimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return std::nullopt;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
+        AppendUtf16(out, code);
         i += 1 + extra;
     }
     return out;
