@@ -1,11 +1,15 @@
-# make build: every configuration: 32-bit and 64-bit Windows, host (installs a missing
+# make build: every configuration: 32-bit and 64-bit Windows, host, tools (installs a missing
 #             toolchain first)
+# make tools: kitbag-pack and kitbag-tag for Linux, optimised and unsanitised, alone in
+#             $(BUILD_ROOT)/tools
 # make test:  every test, host and Wine, through ctest; ends with what was tested end to end
 # make demo:  runs the signed installer on its sample payload under Wine and prints its log
 #             (EMULATE=1: the 32-bit one under qemu-i386 emulation, where no 32-bit runs)
 # make fuzz:  builds the libFuzzer targets with clang in $(BUILD_ROOT)/fuzz and runs each for
 #             FUZZ_SECONDS (default 60); FUZZ_TARGETS="manifest format" runs only those
 # make bench: times the installer against NSIS installers of the same payload under Wine
+# make bench-pack: kitbag-pack's time and peak memory on 300 MiB and 900 MiB payloads
+#             (PACK_BENCH_OLD=dir/kitbag-pack adds another build's figures beside them)
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
 # KITBAG_32BIT=yes|no takes the route of a machine that does or does not run 32-bit programs
 # (tools/runs-32bit.sh tells which this one is).
@@ -14,6 +18,7 @@ BUILD_ROOT ?= build
 WINDOWS_DIR := $(BUILD_ROOT)/windows
 WINDOWS64_DIR := $(BUILD_ROOT)/windows64
 HOST_DIR := $(BUILD_ROOT)/host
+TOOLS_DIR := $(BUILD_ROOT)/tools
 WINE_PREFIX := $(abspath $(BUILD_ROOT))/wineprefix
 FUZZ_DIR := $(BUILD_ROOT)/fuzz
 FUZZ_SECONDS ?= 60
@@ -22,7 +27,8 @@ BENCH_ROUNDS ?= 7
 
 export KITBAG_32BIT EMULATE
 
-.PHONY: all build deps windows windows32 windows64 host test demo fuzz bench format clean
+.PHONY: all build deps windows windows32 windows64 host tools test demo fuzz bench bench-pack \
+        format clean
 
 all: build
 
@@ -45,7 +51,13 @@ host: deps
 	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR)) -DKITBAG_WINE_PREFIX=$(WINE_PREFIX)
 	cmake --build $(HOST_DIR) -j $(JOBS)
 
-build: windows host
+tools: deps
+	cmake -S . -B $(TOOLS_DIR) -DCMAKE_BUILD_TYPE=Release -DKITBAG_SANITIZE=OFF -DKITBAG_TOOLS_ONLY=ON \
+	      -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) \
+	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR))
+	cmake --build $(TOOLS_DIR) -j $(JOBS)
+
+build: windows host tools
 
 test: build
 	ctest --test-dir $(HOST_DIR) --output-on-failure -j $(JOBS) -L unit
@@ -67,6 +79,10 @@ fuzz:
 bench: windows
 	@./tools/install-deps.sh bench
 	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(BUILD_ROOT) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
+
+bench-pack: windows32 tools
+	@./tools/install-deps.sh bench-pack
+	./bench/pack_memory.sh $(TOOLS_DIR)/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-pack $(PACK_BENCH_OLD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -10,7 +10,8 @@ set(KITBAG_FUZZ_SOURCES
     ${KITBAG_ROOT}/payload/compressed_payload.cpp
     ${KITBAG_ROOT}/tools/kitbag/pe_layout.cpp ${KITBAG_ROOT}/tools/kitbag/resource_tree.cpp
     ${KITBAG_ROOT}/tools/kitbag/resource_section.cpp ${KITBAG_ROOT}/tools/kitbag/signature_tag.cpp
+    ${KITBAG_ROOT}/tools/kitbag/signature_info.cpp ${KITBAG_ROOT}/tools/kitbag/tool_support.cpp
     ${KITBAG_ROOT}/tools/kitbag/payload_plan.cpp ${KITBAG_ROOT}/checks/framework_detector.cpp)
 set(KITBAG_FUZZ_TARGETS command_line command_line_settings manifest embedded_info_scan format
-                        diagnostic_log pe_resources signature_tag payload_plan version_text
-                        compressed_payload)
+                        diagnostic_log pe_resources signature_tag signature_info payload_plan
+                        version_text compressed_payload)

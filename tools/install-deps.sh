@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the cross toolchain, Wine and the test tools from Debian's packages.
 # Does nothing when everything is present already.
-# install-deps.sh fuzz|bench: only what `make fuzz` or `make bench` needs besides.
+# install-deps.sh fuzz|bench|bench-pack: only what `make fuzz`, `make bench` or
+# `make bench-pack` needs besides.
 set -euo pipefail
 
 need=()
@@ -15,6 +16,10 @@ fuzz)
     ;;
 bench)
     command -v makensis >/dev/null || need+=(nsis)
+    ;;
+bench-pack)
+    # GNU time, for the peak memory; the shell's own time keyword does not report it.
+    [ -x /usr/bin/time ] || need+=(time)
     ;;
 esac
 if [ -n "${1:-}" ]; then

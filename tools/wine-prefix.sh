@@ -34,9 +34,18 @@ trap 'rm -f "$regfile"' EXIT
         done
     done
 } >"$regfile"
-# Wine's drive Z: is the Linux root.
-"$wine" reg import "Z:${regfile//\//\\}" >/dev/null 2>&1 || true
+# Wine's drive Z: is the Linux root. A 32-bit reg.exe would see its own view only, and put
+# the native view's keys under Wow6432Node too: in a 64-bit prefix the 64-bit one imports.
+if grep -q '^#arch=win64' "$prefix/system.reg" && [ -x /usr/lib/wine/wine64 ]; then
+    WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 reg import "Z:${regfile//\//\\}" >/dev/null 2>&1 || true
+else
+    "$wine" reg import "Z:${regfile//\//\\}" >/dev/null 2>&1 || true
+fi
 # The registry reaches its files when the server ends.
 wineserver -w
-grep -q 'Wow6432Node\\\\Microsoft\\\\NET Framework Setup\\\\NDP\\\\v4\\\\Full\]' "$prefix/system.reg" ||
-    { echo "wine-prefix.sh: the .NET Framework keys did not reach $prefix" >&2 && exit 1; }
+grep -q '^\[Software\\\\Wow6432Node\\\\Microsoft\\\\NET Framework Setup\\\\NDP\\\\v4\\\\Full\]' "$prefix/system.reg" ||
+    { echo "wine-prefix.sh: the .NET Framework keys did not reach the 32-bit view of $prefix" >&2 && exit 1; }
+if grep -q '^#arch=win64' "$prefix/system.reg"; then
+    grep -q '^\[Software\\\\Microsoft\\\\NET Framework Setup\\\\NDP\\\\v4\\\\Full\]' "$prefix/system.reg" ||
+        { echo "wine-prefix.sh: the .NET Framework keys did not reach the 64-bit view of $prefix" >&2 && exit 1; }
+fi

@@ -1,16 +1,14 @@
 // A product packed with kitbag-pack --compress: how much smaller it is, that the installer
 // unpacks it byte for byte under Wine and starts its program, and that a damaged compressed
 // resource in a re-signed installer fails the run before anything starts.
+#include "host_run.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -18,49 +16,12 @@ namespace {
 
 constexpr std::uint32_t kFail = 0x80004005;
 
-struct HostRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch) {
-    std::string command;
-    for (const auto& a : argv)
-        command += Quote(a) + " ";
-    command += ">" + Quote(scratch + ".out") + " 2>" + Quote(scratch + ".err");
-    int status = std::system(command.c_str());
-    HostRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(scratch + ".out").value_or("");
-    run.err = ReadFile(scratch + ".err").value_or("");
-    fs::remove(scratch + ".out");
-    fs::remove(scratch + ".err");
-    return run;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::string RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(n, '\0');
     for (char& c : bytes)
         c = static_cast<char>(random());
     return bytes;
-}
-
-std::string Architecture() {
-    return Testing64BitBuild() ? "x64" : "x86";
 }
 
 std::string Lower(std::string s) {
@@ -91,8 +52,8 @@ const std::map<std::string, std::string>& ProductFiles() {
 }
 
 std::vector<std::string> PackArguments(const std::string& product, const std::string& output) {
-    return {KITBAG_PACK_TOOL, "--payload",    product,      "--program", "Setup.exe",
-            "--arch",         Architecture(), "--compress", "-o",        output};
+    return {KITBAG_PACK_TOOL, "--payload",        product,      "--program", "Setup.exe",
+            "--arch",         PackArchitecture(), "--compress", "-o",        output};
 }
 
 HostRun Sign(const std::string& in, const std::string& out, const std::string& scratch) {
@@ -246,7 +207,7 @@ TEST_F(PayloadCompressedRun, TheWindowsBuildOfThePackToolWritesTheSameFile) {
     const std::string output =
         RunTool("kitbag-pack.exe", "--payload " + WinPath(product) +
                                        " --program Setup.exe --compress --no-sign --arch " +
-                                       Architecture() + " -o " + WinPath(dir + "/wine.exe"));
+                                       PackArchitecture() + " -o " + WinPath(dir + "/wine.exe"));
     ASSERT_TRUE(FileExists(dir + "/wine.exe")) << output;
     EXPECT_TRUE(ReadFile(dir + "/wine.exe") == ReadFile(dir + "/host.exe")) << output;
     EXPECT_NE(output.find("Compressed 4 files of "), std::string::npos) << output;

@@ -1,5 +1,6 @@
 // A product folder packed into a signed installer, tagged with information, and run under
 // Wine; and what both tools refuse.
+#include "host_run.h"
 #include "pe_image.h"
 #include "wine_harness.h"
 
@@ -10,44 +11,10 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct HostRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch) {
-    std::string command;
-    for (const auto& a : argv)
-        command += Quote(a) + " ";
-    command += ">" + Quote(scratch + ".out") + " 2>" + Quote(scratch + ".err");
-    int status = std::system(command.c_str());
-    HostRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(scratch + ".out").value_or("");
-    run.err = ReadFile(scratch + ".err").value_or("");
-    fs::remove(scratch + ".out");
-    fs::remove(scratch + ".err");
-    return run;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 random(seed);
@@ -63,11 +30,6 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
 std::vector<std::string> SigningArguments() {
     return {"--sign-cert", BuildPath("signing/dev-cert.pem"), "--sign-key",
             BuildPath("signing/dev-key.pem")};
-}
-
-// The payload-free installer of the build under test.
-std::string Architecture() {
-    return Testing64BitBuild() ? "x64" : "x86";
 }
 
 // The product: the stand-in wizard as its program, files in nested folders, an empty file.
@@ -103,7 +65,7 @@ protected:
                                          "--disk-mb",
                                          "1",
                                          "--arch",
-                                         Architecture(),
+                                         PackArchitecture(),
                                          "-o",
                                          dir + "/Setup.exe"};
         for (const auto& a : SigningArguments())
@@ -129,10 +91,10 @@ TEST_F(PackAndTag, PackReportsEveryFileAndTheTagKeepsTheSignatureValid) {
     for (const char* name : {"Setup.exe", "lib\\deep\\Data.bin", "docs\\Read Me.txt", "empty.dat"})
         EXPECT_NE(packRun.out.find(std::string("  ") + name + "  "), std::string::npos) << name;
     EXPECT_NE(packRun.out.find("Packed 4 files, "), std::string::npos) << packRun.out;
-    EXPECT_NE(packRun.out.find("Installer " + Architecture() + "  from the stub '"),
+    EXPECT_NE(packRun.out.find("Installer " + PackArchitecture() + "  from the stub '"),
               std::string::npos)
         << packRun.out;
-    EXPECT_NE(packRun.out.find(" bytes, " + Architecture() + ", signed\n"), std::string::npos)
+    EXPECT_NE(packRun.out.find(" bytes, " + PackArchitecture() + ", signed\n"), std::string::npos)
         << packRun.out;
     ASSERT_EQ(tagRun.exitCode, 0) << tagRun.err;
 
@@ -239,17 +201,20 @@ TEST_F(PackAndTag, InstallerVerifiesUnpacksTheFolderAndWritesTheTagUnderWine) {
 TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
     ASSERT_EQ(tagRun.exitCode, 0) << packRun.err << tagRun.err;
     // No blank in any argument: the helper splits the Windows program's arguments at blanks.
-    HostRun host =
-        RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program", "Setup.exe",
-                 "--title", "Acme", "--arch", Architecture(), "--no-sign", "-o", dir + "/host.exe"},
-                dir + "/host");
+    // The same file name in two folders: the name is written into the version resource.
+    fs::create_directories(dir + "/host");
+    fs::create_directories(dir + "/wine");
+    HostRun host = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
+                            "Setup.exe", "--title", "Acme", "--arch", PackArchitecture(),
+                            "--no-sign", "-o", dir + "/host/Same.exe"},
+                           dir + "/host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    std::string packed =
-        RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
-                                       " --program Setup.exe --title Acme --no-sign --arch " +
-                                       Architecture() + " -o " + WinPath(dir + "/wine.exe"));
-    ASSERT_TRUE(FileExists(dir + "/wine.exe")) << packed;
-    EXPECT_TRUE(ReadFile(dir + "/wine.exe") == ReadFile(dir + "/host.exe")) << packed;
+    std::string packed = RunTool("kitbag-pack.exe",
+                                 "--payload " + WinPath(dir + "/product") +
+                                     " --program Setup.exe --title Acme --no-sign --arch " +
+                                     PackArchitecture() + " -o " + WinPath(dir + "/wine/Same.exe"));
+    ASSERT_TRUE(FileExists(dir + "/wine/Same.exe")) << packed;
+    EXPECT_TRUE(ReadFile(dir + "/wine/Same.exe") == ReadFile(dir + "/host/Same.exe")) << packed;
 
     RunTool("kitbag-tag.exe", "--in " + WinPath(dir + "/Setup.exe") + " --info " +
                                   WinPath(dir + "/info.bin") + " -o " +
@@ -267,6 +232,8 @@ TEST_F(PackAndTag, ResourcesAreTheDefaultBuildsWithTheProductsSettingsAndFiles) 
     expected["string[103]"] = "1";
     expected["string[145]"] = "0";
     expected["string[201]"] = "AcmeName";
+    expected["versionstring[OriginalFilename]"] = "Setup.exe";
+    expected["versionstring[ProductName]"] = "Acme Product";
     std::string manifest =
         "102*Setup.exe*" + std::to_string(ProductFiles().at("Setup.exe").size()) +
         "*103*docs\\Read Me.txt*16*104*empty.dat*0*105*lib\\deep\\Data.bin*300000";
@@ -334,8 +301,8 @@ TEST(PackRefusals, EachEndsNonZeroWithItsReasonAndWritesNothing) {
         {"a stub of the other architecture",
          {{"setup.exe", wizard}},
          "setup.exe",
-         "is an " + otherArchitecture + " installer, not " + Architecture(),
-         {"--arch", Architecture(), "--stub", otherStub}},
+         "is an " + otherArchitecture + " installer, not " + PackArchitecture(),
+         {"--arch", PackArchitecture(), "--stub", otherStub}},
     };
     for (const auto& row : rows) {
         std::string dir = FreshFolder("pack_refusal");

@@ -1,5 +1,6 @@
 // The installer's windows under Xvfb: found by title, their controls read back and operated
 // through tools/uiprobe.exe, screenshots kept under e2e-tmp/screenshots.
+#include "window_query.h"
 #include "wine_harness.h"
 
 #include <gtest/gtest.h>
@@ -17,24 +18,6 @@ namespace {
 constexpr std::uint32_t kFrameworkMissing = 0x80110409;
 constexpr std::uint32_t kInsufficientDiskSpace = 0x80030070;
 constexpr std::uint32_t kNotSigned = 0x800B0100;
-
-std::string Probe(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{BuildPath("uiprobe.exe")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunWine(argv);
-}
-
-// The controls of a window by id ("caption" for its title): "<class>|<visible>|<text>".
-std::map<std::string, std::string> Controls(const std::string& title) {
-    std::map<std::string, std::string> controls;
-    std::istringstream lines(Probe({"texts", title}));
-    for (std::string line; std::getline(lines, line);) {
-        auto bar = line.find('|');
-        if (bar != std::string::npos)
-            controls[line.substr(0, bar)] = line.substr(bar + 1);
-    }
-    return controls;
-}
 
 // The installer run interactively on a thread of its own, while the test operates its windows.
 // Returns once a visible window has that title. The probes only start then: a probe's

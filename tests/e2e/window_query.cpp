@@ -30,10 +30,10 @@ std::vector<TopWindow> ListWindows() {
     return windows;
 }
 
-bool SplashVisible(const std::vector<TopWindow>& windows) {
-    return std::any_of(windows.begin(), windows.end(), [](const TopWindow& w) {
-        return w.visible && Lower(w.program).rfind("kitbaginstaller", 0) == 0 &&
-               w.className == "#32770" && w.title.empty();
+bool SplashVisible(const std::vector<TopWindow>& windows, const std::string& program) {
+    return std::any_of(windows.begin(), windows.end(), [&](const TopWindow& w) {
+        return w.visible && Lower(w.program).rfind(program, 0) == 0 && w.className == "#32770" &&
+               w.title.empty();
     });
 }
 
@@ -58,4 +58,21 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
     }
+}
+
+std::string Probe(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{BuildPath("uiprobe.exe")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunWine(argv);
+}
+
+std::map<std::string, std::string> Controls(const std::string& title) {
+    std::map<std::string, std::string> controls;
+    std::istringstream lines(Probe({"texts", title}));
+    for (std::string line; std::getline(lines, line);) {
+        auto bar = line.find('|');
+        if (bar != std::string::npos)
+            controls[line.substr(0, bar)] = line.substr(bar + 1);
+    }
+    return controls;
 }

@@ -250,6 +250,8 @@ string[1]=Line one\nline two\twith a tab and a back\\slash
 string[17]=café
 string[300]=last
 version=1.2.3.4
+versionstring[FileVersion]=1.2.3.4
+versionstring[LegalCopyright]=(C) a\tb
 manifest=<?xml version="1.0"?><assembly></assembly>
 dialog[100]=present
 dialog[146]=present

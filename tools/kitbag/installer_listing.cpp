@@ -3,8 +3,10 @@
 #include "payload/compressed_payload.h"
 #include "payload/manifest.h"
 #include "tools/kitbag/resource_tree.h"
+#include "tools/kitbag/signature_info.h"
 #include "tools/kitbag/signature_tag.h"
 #include "tools/kitbag/tool_support.h"
+#include "tools/kitbag/version_resource.h"
 
 #include <iostream>
 
@@ -87,6 +89,34 @@ std::string ListFiles(const ResourceTree& tree) {
     return {};
 }
 
+// The signer, its issuer and the time stamp, from the signature itself.
+void ListSignature(const Bytes& image) {
+    std::optional<SignatureInfo> info;
+    std::string error;
+    if (!ReadSignatureInfo(image, info, error)) {
+        std::cout << "Signature unreadable: " << error << "\n";
+        return;
+    }
+    if (!info) {
+        std::cout << "Signature none\n";
+        return;
+    }
+    std::cout << "Signer    '" << info->signer << "' issued by '" << info->issuer << "'\n";
+    if (info->timeStamp) {
+        const TimeStamp& stamp = *info->timeStamp;
+        std::cout << "Time stamp " << stamp.time << " by "
+                  << (stamp.authority.empty() ? "an authority the signature does not name"
+                                              : "'" + stamp.authority + "'")
+                  << (stamp.kind == TimeStamp::Kind::Rfc3161 ? " (RFC 3161)"
+                                                             : " (counter-signature)")
+                  << "\n";
+    } else if (!info->timeStampProblem.empty()) {
+        std::cout << "Time stamp unreadable: " << info->timeStampProblem << "\n";
+    } else {
+        std::cout << "Time stamp none\n";
+    }
+}
+
 // The information block as text when it is printable, else its size only.
 void ListTag(const Bytes& image) {
     std::optional<Bytes> information;
@@ -114,6 +144,20 @@ void ListTag(const Bytes& image) {
 
 } // namespace
 
+void PrintVersion(const ResourceTree& tree) {
+    VersionListing listing;
+    std::string error;
+    if (!ListVersion(tree, listing, error)) {
+        std::cout << "Version   unreadable: " << error << "\n";
+        return;
+    }
+    if (!listing.fileVersion.empty())
+        std::cout << "Version   file " << listing.fileVersion << ", product "
+                  << listing.productVersion << "\n";
+    for (const auto& entry : listing.strings)
+        std::cout << "Version   " << entry.key << "  '" << entry.value << "'\n";
+}
+
 std::string ListInstaller(const std::string& path) {
     Bytes image;
     PeLayout layout;
@@ -126,9 +170,11 @@ std::string ListInstaller(const std::string& path) {
     std::cout << "Installer '" << path << "'  " << ArchitectureName(layout.architecture) << ", "
               << image.size() << " bytes\n";
     ListSettings(tree);
+    PrintVersion(tree);
     error = ListFiles(tree);
     if (!error.empty())
         return "'" + path + "': " + error;
+    ListSignature(image);
     ListTag(image);
     return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 // kitbag-pack --list: what an installer holds, read back from its file.
+#include "tools/kitbag/resource_tree.h"
+
 #include <string>
 
 namespace kitbag {
@@ -7,5 +9,8 @@ namespace kitbag {
 // Writes the listing of the installer at path to standard output; the reason when the file
 // cannot be read as an installer.
 std::string ListInstaller(const std::string& path);
+
+// The version resource's numbers and texts, or why they cannot be read.
+void PrintVersion(const ResourceTree& tree);
 
 } // namespace kitbag

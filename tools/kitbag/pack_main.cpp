@@ -1,5 +1,6 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "tools/kitbag/icon_file.h"
 #include "tools/kitbag/installer_listing.h"
 #include "tools/kitbag/output_check.h"
 #include "tools/kitbag/pack_options.h"
@@ -7,7 +8,10 @@
 #include "tools/kitbag/payload_folder.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
+#include "tools/kitbag/signing.h"
+#include "tools/kitbag/splash_bitmap.h"
 #include "tools/kitbag/tool_support.h"
+#include "tools/kitbag/version_resource.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -85,6 +89,51 @@ bool Settings(const PackOptions& options, std::map<std::uint16_t, std::u16string
     return true;
 }
 
+// The version resource's texts the options ask for; the product's title is its ProductName
+// and the output's file name its OriginalFilename.
+bool Branding(const PackOptions& options, VersionBranding& branding, std::string& error) {
+    if (options.Has("--product-version")) {
+        FourPartVersion version;
+        if (!ParseFourPartVersion(options.Get("--product-version"), version, error)) {
+            error = "--product-version: " + error;
+            return false;
+        }
+        branding.version = version;
+    }
+    for (auto [option, field] :
+         {std::pair<const char*, std::optional<std::string> VersionBranding::*>{
+              "--company", &VersionBranding::company},
+          {"--description", &VersionBranding::description},
+          {"--copyright", &VersionBranding::copyright},
+          {"--title", &VersionBranding::productName}})
+        if (options.Has(option))
+            branding.*field = options.Get(option);
+    if (options.Has("-o"))
+        branding.originalFilename = fs::path(options.Get("-o")).filename().string();
+    return true;
+}
+
+// The icon and the splash picture, read from their files into the tree.
+bool Artwork(const PackOptions& options, ResourceTree& tree, std::string& error) {
+    Bytes file;
+    if (options.Has("--icon")) {
+        std::vector<IconImage> images;
+        if (!ReadWholeFile(options.Get("--icon"), file, error) ||
+            !ReadIconFile(file, images, error) || !ReplaceIconGroup(tree, images, error)) {
+            error = "--icon '" + options.Get("--icon") + "': " + error;
+            return false;
+        }
+    }
+    if (options.Has("--splash")) {
+        if (!ReadWholeFile(options.Get("--splash"), file, error) ||
+            !SetSplashBitmap(tree, file, error)) {
+            error = "--splash '" + options.Get("--splash") + "': " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
 // The payload-free installer beside this program, else the one the build names for that
 // architecture. Either may be of the other architecture; the caller checks.
 std::string DefaultStub(const char* self, const std::string& architecture) {
@@ -126,10 +175,13 @@ std::string Pack(const PackOptions& options, const char* self) {
     std::vector<PayloadFile> files;
     std::vector<std::string> emptyFolders;
     PayloadPlan plan;
-    for (const char* file : {"--stub", "--sign-cert", "--sign-key"})
+    VersionBranding branding;
+    const char* const inputFiles[] = {"--stub",      "--sign-cert", "--sign-key", "--pkcs12",
+                                      "--pass-file", "--icon",      "--splash"};
+    for (const char* file : inputFiles)
         if (options.Has(file) && !CheckInputFile(options.Get(file), error))
             return std::string(file) + " " + error;
-    if (!Settings(options, settings, error) ||
+    if (!Settings(options, settings, error) || !Branding(options, branding, error) ||
         !ListFolder(options.Get("--payload"), files, emptyFolders, error) ||
         !PlanPayload(files, options.Get("--program"), plan, error))
         return error;
@@ -141,8 +193,8 @@ std::string Pack(const PackOptions& options, const char* self) {
         options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
     fs::path folder = options.Get("--payload");
     std::vector<std::string> inputs = {stub};
-    for (const char* file : {"--sign-cert", "--sign-key"})
-        if (options.Has(file))
+    for (const char* file : inputFiles)
+        if (file != std::string("--stub") && options.Has(file))
             inputs.push_back(options.Get(file));
     for (const PlannedFile& file : plan.files)
         inputs.push_back((folder / file.path).string());
@@ -169,7 +221,10 @@ std::string Pack(const PackOptions& options, const char* self) {
     for (const auto& [id, text] : settings)
         if (!SetTableString(tree, id, text, error))
             return error;
+    if (!ApplyVersionBranding(tree, branding, error) || !Artwork(options, tree, error))
+        return error;
     PrintSettings(settings);
+    PrintVersion(tree);
 
     if (options.mode == PackMode::DryRun) {
         std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
@@ -191,53 +246,44 @@ std::string Pack(const PackOptions& options, const char* self) {
     if (options.Flag("--compress") && !scratch.Make(error))
         return error;
     std::uint64_t compressedBytes = 0;
+    // The files are read when the image is written, a piece at a time; compressed, from the
+    // scratch files they were deflated into.
     for (const PlannedFile& file : plan.files) {
-        Bytes& bytes = payload[ResourceName::Id(file.id)][0].bytes;
+        ResourceData& data = payload[ResourceName::Id(file.id)][0];
+        const std::string source = (folder / file.path).string();
+        data.file = FileContents{source, file.path, file.size};
         if (options.Flag("--compress")) {
-            if (!CompressPayloadFile((folder / file.path).string(), file.path, file.size, scratch,
-                                     bytes, error))
+            if (!CompressPayloadFile(source, file.path, file.size, scratch, *data.file, error))
                 return error;
-            compressedBytes += bytes.size();
+            compressedBytes += data.file->size;
             if (compressedBytes > kMaxTotalBytes)
                 return "compressed, the payload still takes more than " +
                        std::to_string(kMaxTotalBytes) + " bytes";
-            PrintFile(file);
-            continue;
         }
-        if (!ReadWholeFile((folder / file.path).string(), bytes, error))
-            return error;
-        if (bytes.size() != file.size)
-            return "'" + file.path + "' changed while it was being packed";
         PrintFile(file);
     }
 
-    Bytes packed;
-    if (!ReplaceResources(image, tree, packed, error))
+    ResourceReplacement replacement;
+    if (!PrepareReplacement(image, tree, replacement, error))
         return "the stub '" + stub + "': " + error;
+    std::string temporary;
+    if (!WriteTemporary(
+            output,
+            [&](std::ostream& out, std::string& why) {
+                return WriteReplacement(replacement, out, why);
+            },
+            temporary, error))
+        return error;
+    replacement = {};
     tree.clear();
     image.clear();
-
-    std::string temporary;
-    if (!WriteTemporary(output, packed, temporary, error))
-        return error;
     std::string final = temporary;
-    if (options.Has("--sign-cert")) {
+    if (options.Signs()) {
         final = UnusedNameBeside(output);
-        std::vector<std::string> sign = {"osslsigncode", "sign",
-                                         "-certs",       options.Get("--sign-cert"),
-                                         "-key",         options.Get("--sign-key")};
-        if (options.Has("--program-name")) {
-            sign.push_back("-n");
-            sign.push_back(options.Get("--program-name"));
-        }
-        for (const std::string& s : {std::string("-in"), temporary, std::string("-out"), final})
-            sign.push_back(s);
-        int status = RunProgram(sign);
+        error = SignImage(options, temporary, final);
         RemoveQuietly(temporary);
-        if (status != 0) {
-            RemoveQuietly(final);
-            return status < 0 ? "cannot run osslsigncode" : "osslsigncode could not sign";
-        }
+        if (!error.empty())
+            return error;
     }
     if (!Commit(final, output, error))
         return error;
@@ -254,7 +300,10 @@ std::string Pack(const PackOptions& options, const char* self) {
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
               << output << "': " << fs::file_size(output, ignored) << " bytes, "
               << ArchitectureName(layout.architecture)
-              << (options.Signs() ? ", signed" : ", not signed") << "\n";
+              << (!options.Signs()                 ? ", not signed"
+                  : options.Has("--timestamp-url") ? ", signed and time-stamped"
+                                                   : ", signed")
+              << "\n";
     return {};
 }
 

@@ -160,33 +160,29 @@ bool PrivateScratchFolder::Make(std::string& error) {
     return false;
 }
 
+std::string PrivateScratchFolder::NewFileName() {
+    return (m_path / ("resource-" + std::to_string(++m_files) + ".kbz")).string();
+}
+
 bool CompressPayloadFile(const std::string& path, const std::string& name, std::uint64_t size,
-                         const PrivateScratchFolder& scratch, Bytes& resource, std::string& error) {
+                         PrivateScratchFolder& scratch, FileContents& resource,
+                         std::string& error) {
     if (size > 0xFFFFFFFFu) {
         error = "'" + name + "' is too large to be compressed";
         return false;
     }
-    const std::string scratchFile = (scratch.Path() / "resource.kbz").string();
-    struct Removal {
-        const std::string& file;
-        ~Removal() { RemoveQuietly(file); }
-    } removal{scratchFile};
+    const std::string scratchFile = scratch.NewFileName();
     std::uint64_t length = DeflateFile(path, name, size, scratchFile, false, error);
     // A resource of the file's own size would be taken for its stored bytes.
     if (length == size && length != 0)
         length = DeflateFile(path, name, size, scratchFile, true, error);
-    if (length == 0)
-        return false;
-    if (length == size) {
+    if (length != 0 && length == size)
         error = "'" + name + "' cannot be stored compressed";
+    if (length == 0 || length == size) {
+        RemoveQuietly(scratchFile);
         return false;
     }
-    if (!ReadWholeFile(scratchFile, resource, error))
-        return false;
-    if (resource.size() != length) {
-        error = "'" + scratchFile + "' changed while '" + name + "' was being compressed";
-        return false;
-    }
+    resource = FileContents{scratchFile, name, length};
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "payload/compressed_payload.h"
 #include "tools/kitbag/scratch_folder.h"
+#include "tools/kitbag/tool_support.h"
 
 #include <zlib.h>
 
@@ -24,10 +25,13 @@ protected:
     // The file's resource as kitbag-pack stores it, and what the installer unpacks from it.
     std::string RoundTrip(const std::string& contents, Bytes& resource) {
         const std::string path = Write("product/file.bin", contents);
-        EXPECT_TRUE(
-            CompressPayloadFile(path, "file.bin", contents.size(), scratch, resource, error))
+        FileContents file;
+        EXPECT_TRUE(CompressPayloadFile(path, "file.bin", contents.size(), scratch, file, error))
             << error;
-        EXPECT_TRUE(fs::is_empty(scratch.Path())) << "the scratch file is left behind";
+        EXPECT_EQ(fs::path(file.path).parent_path(), scratch.Path());
+        EXPECT_EQ(file.name, "file.bin");
+        EXPECT_TRUE(ReadWholeFile(file.path, resource, error)) << error;
+        EXPECT_EQ(resource.size(), file.size);
         std::string unpacked;
         std::uint64_t written = 0;
         EXPECT_EQ(UnpackCompressed(
@@ -104,9 +108,20 @@ TEST_F(PayloadCompression, AResourceNeverHasTheFilesOwnSize) {
     EXPECT_GT(coincidences, 0u) << "no length needed the padding: the test proves nothing";
 }
 
+TEST_F(PayloadCompression, EachFileHasAScratchFileOfItsOwn) {
+    Bytes first, second;
+    RoundTrip("first contents", first);
+    RoundTrip("second, other contents", second);
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(scratch.Path()))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u) << "a later file replaced an earlier one's resource";
+    EXPECT_NE(first, second);
+}
+
 TEST_F(PayloadCompression, AFileThatChangedOrIsMissingIsRefusedAndNoScratchFileStays) {
     const std::string path = Write("product/file.bin", "twelve bytes");
-    Bytes resource;
+    FileContents resource;
     EXPECT_FALSE(CompressPayloadFile(path, "file.bin", 11, scratch, resource, error));
     EXPECT_EQ(error, "'file.bin' changed while it was being packed");
     EXPECT_FALSE(CompressPayloadFile(path, "file.bin", 13, scratch, resource, error));

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace kitbag {
 namespace {
 
@@ -28,6 +31,44 @@ TEST(PeImage, ChecksumFoldsCarriesSkipsItsOwnFieldAndAddsTheLength) {
     EXPECT_EQ(PeChecksum({1, 0, 2, 0, 3, 0}, 100), 6u + 6u);
     EXPECT_EQ(PeChecksum({0xFF, 0xFF, 0x02, 0x00}, 100), 2u + 4u); // 0xFFFF + 2 folds to 2
     EXPECT_EQ(PeChecksum({1, 0, 0xAA, 0xBB, 0xCC, 0xDD, 5}, 2), 1u + 5u + 7u);
+}
+
+// The sum as the image checksum is defined: carries folded back after every word.
+std::uint32_t WordByWordChecksum(const Bytes& image, std::size_t field) {
+    std::uint64_t sum = 0;
+    for (std::size_t at = 0; at < image.size(); at += 2) {
+        auto byte = [&](std::size_t i) -> std::uint32_t {
+            return i < image.size() && (i < field || i >= field + 4) ? image[i] : 0;
+        };
+        sum += byte(at) | (byte(at + 1) << 8);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return static_cast<std::uint32_t>(((sum & 0xFFFF) + (sum >> 16)) + image.size());
+}
+
+TEST(PeImage, ChecksumTakenInPiecesOfAnyLengthIsTheWholeFilesChecksum) {
+    std::mt19937 random(7);
+    for (std::size_t size : {0, 1, 2, 7, 4096, 100001}) {
+        for (std::uint8_t fill : {0x00, 0xFF, 0x5A}) {
+            Bytes image(size, fill);
+            if (fill == 0x5A)
+                for (auto& b : image)
+                    b = static_cast<std::uint8_t>(random());
+            const std::size_t field = size / 3;
+            Bytes zeroed = image;
+            for (std::size_t i = field; i < std::min(field + 4, size); ++i)
+                zeroed[i] = 0;
+            PeChecksumSum sum;
+            for (std::size_t at = 0; at < size;) {
+                std::size_t piece = std::min<std::size_t>(size - at, random() % 9);
+                sum.Add(zeroed.data() + at, piece);
+                at += piece;
+            }
+            EXPECT_EQ(sum.Checksum(), WordByWordChecksum(image, field)) << size << " " << +fill;
+            EXPECT_EQ(PeChecksum(image, field), WordByWordChecksum(image, field))
+                << size << " " << +fill;
+        }
+    }
 }
 
 TEST(PeImage, RefusesImagesItCannotRewriteAndSaysWhy) {

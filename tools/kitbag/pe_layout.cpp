@@ -131,19 +131,42 @@ bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
     return true;
 }
 
-std::uint32_t PeChecksum(const Bytes& image, std::size_t checksumOffset) {
-    auto byteAt = [&](std::size_t at) -> std::uint32_t {
-        if (at >= image.size() || (at >= checksumOffset && at < checksumOffset + 4))
-            return 0;
-        return image[at];
-    };
-    std::uint64_t sum = 0;
-    for (std::size_t at = 0; at < image.size(); at += 2) {
-        sum += byteAt(at) | (byteAt(at + 1) << 8);
-        sum = (sum & 0xFFFF) + (sum >> 16);
+// Folding the carries once at the end gives what folding them after every word gives: both
+// keep the sum's remainder modulo 0xFFFF, and both are zero only when every word is.
+void PeChecksumSum::Add(const std::uint8_t* data, std::size_t size) {
+    std::size_t at = 0;
+    if (size != 0 && m_length % 2 != 0) {
+        m_sum += std::uint64_t{data[0]} << 8;
+        at = 1;
     }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + image.size());
+    std::uint64_t sum = 0;
+    for (; at + 1 < size; at += 2)
+        sum += data[at] | (std::uint32_t{data[at + 1]} << 8);
+    if (at < size)
+        sum += data[at];
+    // 16-bit words: even 2^47 of them cannot carry out of 64 bits.
+    m_sum += sum;
+    m_length += size;
+}
+
+std::uint32_t PeChecksumSum::Checksum() const {
+    std::uint64_t sum = m_sum;
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint32_t>(sum + m_length);
+}
+
+std::uint32_t PeChecksum(const Bytes& image, std::size_t checksumOffset) {
+    if (image.empty())
+        return 0;
+    PeChecksumSum sum;
+    const std::size_t field = std::min(checksumOffset, image.size());
+    const std::size_t after = std::min(field + 4, image.size());
+    const std::uint8_t zeros[4] = {};
+    sum.Add(image.data(), field);
+    sum.Add(zeros, after - field);
+    sum.Add(image.data() + after, image.size() - after);
+    return sum.Checksum();
 }
 
 void UpdateChecksum(Bytes& image, const PeLayout& layout) {

@@ -68,6 +68,17 @@ bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error);
 // The image checksum: 16-bit one's-complement-style sum of the file with the checksum field
 // taken as zero, plus the file length.
 std::uint32_t PeChecksum(const Bytes& image, std::size_t checksumOffset);
+// The same checksum taken over a file given in pieces, in order from its start; the pieces
+// must hold zeros where the checksum field lies.
+class PeChecksumSum {
+public:
+    void Add(const std::uint8_t* data, std::size_t size);
+    std::uint32_t Checksum() const;
+
+private:
+    std::uint64_t m_sum = 0;
+    std::uint64_t m_length = 0;
+};
 void UpdateChecksum(Bytes& image, const PeLayout& layout);
 
 } // namespace kitbag

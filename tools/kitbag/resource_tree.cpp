@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace kitbag {
@@ -170,7 +171,7 @@ bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tre
         error);
 }
 
-Bytes BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva) {
+ResourceSectionLayout LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva) {
     // Layout: every directory table, then the data entries, then the name strings, then
     // the data, each item at an 8-byte boundary.
     auto tableSize = [](std::size_t entries) { return 16 + 8 * entries; };
@@ -243,12 +244,31 @@ Bytes BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva) {
             }
         }
     }
+    // Sizes above 2 GiB, which would not fit the fields, are refused by the image's writer.
+    ResourceSectionLayout layout;
+    layout.size = out.size();
     for (auto& [entry, data] : dataEntries) {
-        out.resize(AlignUp(out.size(), 8), 0);
-        WriteU32(out, entry, sectionRva + static_cast<std::uint32_t>(out.size()));
-        WriteU32(out, entry + 4, static_cast<std::uint32_t>(data->bytes.size()));
+        std::uint64_t at = AlignUp(layout.size, 8);
+        WriteU32(out, entry, sectionRva + static_cast<std::uint32_t>(at));
+        WriteU32(out, entry + 4, static_cast<std::uint32_t>(data->Size()));
         WriteU32(out, entry + 8, data->codePage);
-        out.insert(out.end(), data->bytes.begin(), data->bytes.end());
+        layout.data.emplace_back(at, data);
+        layout.size = at + data->Size();
+    }
+    layout.head = std::move(out);
+    return layout;
+}
+
+Bytes BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva) {
+    ResourceSectionLayout layout = LayOutResourceSection(tree, sectionRva);
+    Bytes out = std::move(layout.head);
+    out.resize(static_cast<std::size_t>(layout.size), 0);
+    for (const auto& [at, data] : layout.data) {
+        if (data->file)
+            throw std::invalid_argument("'" + data->file->name +
+                                        "' is held as a file: WriteReplacement copies it");
+        std::copy(data->bytes.begin(), data->bytes.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(at));
     }
     return out;
 }

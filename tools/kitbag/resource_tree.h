@@ -4,7 +4,10 @@
 #include "tools/kitbag/pe_layout.h"
 
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kitbag {
 
@@ -28,9 +31,22 @@ struct ResourceName {
     }
 };
 
+// A file whose bytes are copied into the image when it is written, instead of being held.
+struct FileContents {
+    std::string path;       // opened when the image is written
+    std::string name;       // as messages name it
+    std::uint64_t size = 0; // its size when it was listed; any other is an error then
+};
+
 struct ResourceData {
+    ResourceData(Bytes held = {}, std::uint32_t page = 0)
+        : bytes(std::move(held)), codePage(page) {}
+
     Bytes bytes;
     std::uint32_t codePage = 0;
+    std::optional<FileContents> file; // when set, the data are its contents, not `bytes`
+
+    std::uint64_t Size() const { return file ? file->size : bytes.size(); }
 };
 
 using LanguageMap = std::map<std::uint16_t, ResourceData>;
@@ -41,7 +57,18 @@ using ResourceTree = std::map<ResourceName, NameMap>;
 bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tree,
                    std::string& error);
 
-// Lays the tree out as the contents of a resource section that will sit at sectionRva.
+// The contents of a resource section for a tree: the directory tables, data entries and
+// names (`head`), then each resource's data at its offset, an 8-byte boundary, in the order
+// listed. The pointers lead into the tree that was laid out.
+struct ResourceSectionLayout {
+    Bytes head;
+    std::vector<std::pair<std::uint64_t, const ResourceData*>> data;
+    std::uint64_t size = 0; // of the whole contents, one past the last data
+};
+ResourceSectionLayout LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva);
+
+// Lays the tree out as the contents of a resource section that will sit at sectionRva, in
+// memory: every resource's data must be held in `bytes`.
 Bytes BuildResourceSection(const ResourceTree& tree, std::uint32_t sectionRva);
 
 // Sets string-table entry id to text in every language that has its block (a block in the

@@ -10,10 +10,19 @@ using namespace kitbag;
 
 namespace {
 
-const char kUsage[] = "usage: kitbag-tag --in SIGNED.exe --info FILE -o TAGGED.exe\n"
-                      "       kitbag-tag --in FILE.exe --show\n"
-                      "--show writes the information to standard output and ends with 0, or\n"
-                      "says there is none and ends with 1; a failure ends with 2.\n";
+const char kUsage[] =
+    "usage: kitbag-tag --in SIGNED.exe --info FILE -o TAGGED.exe\n"
+    "       kitbag-tag --in FILE.exe --show\n"
+    "\n"
+    "  --in FILE.exe     the signed installer to tag, or to show the information of\n"
+    "  --info FILE       the information to place inside its signature (at most 4106 bytes)\n"
+    "  -o TAGGED.exe     the tagged installer to write (never over --in or --info)\n"
+    "  --show            write the information the installer would find to standard output:\n"
+    "                    ends with 0, or says there is none and ends with 1\n"
+    "  --help            print this help\n"
+    "  --version         print the tool's version\n"
+    "Tag after all signing: a signature nested later lands after the information. Messages\n"
+    "go to standard error; a failure ends with 2.\n";
 
 int Fail(const std::string& error) {
     std::cerr << "kitbag-tag: " << error << "\n";
@@ -21,6 +30,14 @@ int Fail(const std::string& error) {
 }
 
 int Run(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::cout << kUsage;
+        return std::cout.flush() ? 0 : 2;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "kitbag-tag " << KITBAG_TOOLS_VERSION << "\n";
+        return std::cout.flush() ? 0 : 2;
+    }
     std::string in, info, out;
     bool show = false;
     for (int i = 1; i < argc; ++i) {

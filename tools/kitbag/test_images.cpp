@@ -109,3 +109,94 @@ Bytes MakeSignedData(const Bytes* unsignedAttributes) {
 }
 
 } // namespace kitbag::test
+
+namespace kitbag::test::der {
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes Name(std::initializer_list<NamePart> parts) {
+    Bytes rdns;
+    for (const NamePart& part : parts)
+        rdns = Cat(
+            {rdns, DerEncode(0x31, DerEncode(0x30, Cat({DerEncode(0x06, part.type),
+                                                        DerEncode(part.tag, Text(part.text))})))});
+    return DerEncode(0x30, rdns);
+}
+
+namespace {
+
+const Bytes kSha256 =
+    DerEncode(0x30, DerEncode(0x06, {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01}));
+const Bytes kRsa =
+    DerEncode(0x30, Cat({DerEncode(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0B}),
+                         Bytes{0x05, 0x00}}));
+
+} // namespace
+
+Bytes Certificate(std::uint8_t serial, const Bytes& issuer, const Bytes& subject) {
+    Bytes validity = DerEncode(0x30, Cat({DerEncode(0x17, Text("260101000000Z")),
+                                          DerEncode(0x17, Text("370101000000Z"))}));
+    Bytes key = DerEncode(0x30, Cat({kRsa, DerEncode(0x03, Bytes(65, 0x33))}));
+    Bytes tbs =
+        DerEncode(0x30, Cat({DerEncode(0xA0, DerEncode(0x02, {0x02})), DerEncode(0x02, {serial}),
+                             kRsa, issuer, validity, subject, key}));
+    return DerEncode(0x30, Cat({tbs, kRsa, DerEncode(0x03, Bytes(65, 0x44))}));
+}
+
+Bytes Attribute(const Bytes& type, const Bytes& values) {
+    return DerEncode(0x30, Cat({DerEncode(0x06, type), DerEncode(0x31, values)}));
+}
+
+Bytes SignerInfo(const Bytes& issuer, std::uint8_t serial, const Bytes* authenticated,
+                 const Bytes* unauthenticated) {
+    return DerEncode(0x30, Cat({DerEncode(0x02, {0x01}),
+                                DerEncode(0x30, Cat({issuer, DerEncode(0x02, {serial})})), kSha256,
+                                authenticated ? DerEncode(0xA0, *authenticated) : Bytes(), kRsa,
+                                DerEncode(0x04, Bytes(64, 0x5A)),
+                                unauthenticated ? DerEncode(0xA1, *unauthenticated) : Bytes()}));
+}
+
+Bytes SignedData(const Bytes& certificates, const Bytes& encapsulated, const Bytes& signer) {
+    Bytes signedData = Cat({DerEncode(0x02, {0x01}), DerEncode(0x31, kSha256), encapsulated,
+                            certificates.empty() ? Bytes() : DerEncode(0xA0, certificates),
+                            DerEncode(0x31, signer)});
+    return DerEncode(0x30,
+                     Cat({DerEncode(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02}),
+                          DerEncode(0xA0, DerEncode(0x30, signedData))}));
+}
+
+Bytes TimeStampToken(const std::string& genTime, const Bytes& issuer, std::uint8_t serial,
+                     const Bytes& certificates, const Bytes* tsaName) {
+    Bytes imprint = DerEncode(0x30, Cat({kSha256, DerEncode(0x04, Bytes(32, 0x77))}));
+    Bytes tstInfo =
+        DerEncode(0x30, Cat({DerEncode(0x02, {0x01}), DerEncode(0x06, {0x2A, 0x03, 0x04, 0x01}),
+                             imprint, DerEncode(0x02, {0x09}), DerEncode(0x18, Text(genTime)),
+                             DerEncode(0x30, DerEncode(0x02, {0x01})),
+                             tsaName ? DerEncode(0xA0, DerEncode(0xA4, *tsaName)) : Bytes()}));
+    Bytes encapsulated = DerEncode(
+        0x30,
+        Cat({DerEncode(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x01, 0x04}),
+             DerEncode(0xA0, DerEncode(0x04, tstInfo))}));
+    return SignedData(certificates, encapsulated, SignerInfo(issuer, serial, nullptr, nullptr));
+}
+
+Bytes CounterSigner(std::uint8_t timeTag, const std::string& time, const Bytes& issuer,
+                    std::uint8_t serial) {
+    Bytes authenticated =
+        Cat({Attribute({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x03},
+                       DerEncode(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x01})),
+             Attribute({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x05},
+                       DerEncode(timeTag, Text(time)))});
+    return SignerInfo(issuer, serial, &authenticated, nullptr);
+}
+
+} // namespace kitbag::test::der
