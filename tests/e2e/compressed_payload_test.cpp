@@ -196,20 +196,24 @@ TEST_F(PayloadCompressedRun, UnpacksByteForByteAndStartsTheProgram) {
 TEST_F(PayloadCompressedRun, TheWindowsBuildOfThePackToolWritesTheSameFile) {
     ASSERT_EQ(packRun.exitCode, 0) << packRun.err;
     // No blank in any argument: the helper splits the Windows program's arguments at blanks.
-    const std::string product = FreshFolder("compressed-run-tool") + "/product";
+    // Both outputs have one name, which the version resource records.
+    const std::string tool = FreshFolder("compressed-run-tool");
+    const std::string product = tool + "/product";
     for (const auto& [name, bytes] : ProductFiles())
         if (name.find(' ') == std::string::npos)
             WriteBytes(product + "/" + name, bytes);
-    std::vector<std::string> pack = PackArguments(product, dir + "/host.exe");
+    fs::create_directories(tool + "/host");
+    fs::create_directories(tool + "/wine");
+    std::vector<std::string> pack = PackArguments(product, tool + "/host/Setup.exe");
     pack.push_back("--no-sign");
-    HostRun host = RunHost(pack, dir + "/host");
+    HostRun host = RunHost(pack, tool + "/host-run");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    const std::string output =
-        RunTool("kitbag-pack.exe", "--payload " + WinPath(product) +
-                                       " --program Setup.exe --compress --no-sign --arch " +
-                                       PackArchitecture() + " -o " + WinPath(dir + "/wine.exe"));
-    ASSERT_TRUE(FileExists(dir + "/wine.exe")) << output;
-    EXPECT_TRUE(ReadFile(dir + "/wine.exe") == ReadFile(dir + "/host.exe")) << output;
+    const std::string output = RunTool(
+        "kitbag-pack.exe", "--payload " + WinPath(product) +
+                               " --program Setup.exe --compress --no-sign --arch " +
+                               PackArchitecture() + " -o " + WinPath(tool + "/wine/Setup.exe"));
+    ASSERT_TRUE(FileExists(tool + "/wine/Setup.exe")) << output;
+    EXPECT_TRUE(ReadFile(tool + "/wine/Setup.exe") == ReadFile(tool + "/host/Setup.exe")) << output;
     EXPECT_NE(output.find("Compressed 4 files of "), std::string::npos) << output;
 }
 
