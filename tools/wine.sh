@@ -19,7 +19,17 @@ fi
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES-mscoree,mshtml=}
-if [ "$answer" = yes ]; then
+# A 64-bit program named by its path goes to the 64-bit loader directly: the 32-bit loader's
+# hand-over cannot start one whose path is longer than MAX_PATH.
+is_pe32plus() {
+    [ -f "$1" ] || return 1
+    local header magic
+    header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ') || return 1
+    [ -n "$header" ] || return 1
+    magic=$(od -An -tx2 -j$((header + 24)) -N2 "$1" 2>/dev/null | tr -d ' ') || return 1
+    [ "$magic" = 020b ]
+}
+if [ "$answer" = yes ] && ! { [ $# -gt 0 ] && is_pe32plus "$1" && [ -x /usr/lib/wine/wine64 ]; }; then
     exec /usr/lib/wine/wine "$@"
 fi
 export WINELOADER=/usr/lib/wine/wine64
