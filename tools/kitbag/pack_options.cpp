@@ -8,13 +8,13 @@ namespace kitbag {
 
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* value; // what the value is, or nullptr for an option without one
     const char* help;
 };
 
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {"--payload", "DIR", "the product folder: every file under it is packed"},
     {"--program", "NAME.exe", "the program in DIR that the installer starts (a path under DIR)"},
     {"-o", "OUTPUT.exe", "the installer to write (refused when it is an input or inside DIR)"},
@@ -55,10 +55,10 @@ const OptionSpec kOptions[] = {
     {"--version", nullptr, "print the tool's version"},
 };
 
-const OptionSpec* Find(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name)
-            return &spec;
+const OptionEntry* Find(const std::string& name) {
+    for (const OptionEntry& entry : kOptions)
+        if (name == entry.name)
+            return &entry;
     return nullptr;
 }
 
@@ -76,17 +76,17 @@ std::string PackHelp() {
                        "       kitbag-pack --list SETUP.exe\n"
                        "Messages go to standard error, listings to standard output.\n\n";
     const std::size_t indent = 30, width = 100;
-    for (const OptionSpec& spec : kOptions) {
-        std::string line = std::string("  ") + spec.name;
-        if (spec.value)
-            line += std::string(" ") + spec.value;
+    for (const OptionEntry& entry : kOptions) {
+        std::string line = std::string("  ") + entry.name;
+        if (entry.value)
+            line += std::string(" ") + entry.value;
         if (line.size() >= indent) {
             help += line + "\n";
             line.clear();
         }
         line.resize(indent, ' ');
         // The help text wrapped at blanks, each further line indented like the first.
-        std::string words = spec.help;
+        std::string words = entry.help;
         for (std::size_t at = 0; at < words.size();) {
             std::size_t end = words.find(' ', at);
             if (end == std::string::npos)
@@ -107,10 +107,10 @@ std::string PackHelp() {
 bool ParsePackOptions(int argc, const char* const* argv, PackOptions& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
-        const OptionSpec* spec = Find(name);
-        if (!spec)
+        const OptionEntry* entry = Find(name);
+        if (!entry)
             return Fail(error, "unknown argument '" + name + "'");
-        if (!spec->value) {
+        if (!entry->value) {
             if (!options.flags.emplace(name, true).second)
                 return Fail(error, name + " is given twice");
             continue;
