@@ -19,7 +19,17 @@ set(KITBAG_SIGN_URL "https://kitbag.example/" CACHE STRING "More-information lin
 set(KITBAG_LINK_LIBRARIES ole32 shlwapi uuid advapi32 shell32 user32 gdi32)
 set(KITBAG_LINK_OPTIONS -static -municode -mwindows
     # Lets Wine and Windows map the large resource section instead of reading it in.
-    -Wl,--file-alignment,4096 -Wl,--dynamicbase -Wl,--nxcompat)
+    -Wl,--file-alignment,4096 -Wl,--dynamicbase -Wl,--nxcompat
+    # Drops the functions and data nothing uses (cmake/InstallerCode.cmake).
+    -Wl,--gc-sections)
+
+# The platform-free code once more, as installer code (cmake/InstallerCode.cmake); the Windows
+# builds of the pack and tag tools, which use exceptions, keep kitbag_portable. Every source is
+# listed by now.
+get_target_property(kitbag_portable_sources kitbag_portable SOURCES)
+add_library(kitbag_portable_installer STATIC ${kitbag_portable_sources})
+target_include_directories(kitbag_portable_installer PUBLIC ${CMAKE_SOURCE_DIR})
+kitbag_installer_code(kitbag_portable_installer)
 
 # --- signing identity -----------------------------------------------------------------
 if(KITBAG_SIGN_CERT AND KITBAG_SIGN_KEY)
@@ -131,7 +141,7 @@ function(kitbag_link_installer name)
         set(target ${name})
     endif()
     add_executable(${target} WIN32 $<TARGET_OBJECTS:kitbag_win>)
-    target_link_libraries(${target} PRIVATE ${L_OBJECTS} kitbag_portable ${KITBAG_LINK_LIBRARIES})
+    target_link_libraries(${target} PRIVATE ${L_OBJECTS} kitbag_portable_installer ${KITBAG_LINK_LIBRARIES})
     target_link_options(${target} PRIVATE ${KITBAG_LINK_OPTIONS} $<$<BOOL:${L_STRIP}>:-s>)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                                                LINK_DEPENDS "${L_OBJECTS}")
