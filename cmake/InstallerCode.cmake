@@ -1,9 +1,16 @@
 # How the installer's own code is compiled: for a small executable.
 #
-# -Os: nothing here is bound by the processor, and -O2 makes the code more than half as large
-# again. Every function and datum has a section of its own, so that the link
-# (-Wl,--gc-sections) drops those nothing uses.
-set(KITBAG_INSTALLER_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections)
+# The code reports every failure as a result code and catches no exception, so it is built
+# without exceptions: a standard-library failure ends the process as an uncaught exception did
+# (framework/no_exceptions.cpp). Without exceptions the 32-bit build needs no unwind tables
+# either: Windows unwinds 32-bit code through its frame chain. The 64-bit build keeps them, as
+# its calling convention requires. -Os: nothing here is bound by the processor, and -O2 makes
+# the code more than half as large again. Every function and datum has a section of its own,
+# so that the link (-Wl,--gc-sections) drops those nothing uses.
+set(KITBAG_INSTALLER_COMPILE_OPTIONS -Os -fno-exceptions -ffunction-sections -fdata-sections)
+if(KITBAG_ARCH STREQUAL "x86")
+    list(APPEND KITBAG_INSTALLER_COMPILE_OPTIONS -fno-asynchronous-unwind-tables)
+endif()
 
 # kitbag_installer_code(<target>): compiles the target's sources as installer code.
 function(kitbag_installer_code target)
