@@ -4,9 +4,11 @@
 # without exceptions: a standard-library failure ends the process as an uncaught exception did
 # (framework/no_exceptions.cpp). Without exceptions the 32-bit build needs no unwind tables
 # either: Windows unwinds 32-bit code through its frame chain. The 64-bit build keeps them, as
-# its calling convention requires. -Os: nothing here is bound by the processor, and -O2 makes
-# the code more than half as large again. Every function and datum has a section of its own,
-# so that the link (-Wl,--gc-sections) drops those nothing uses.
+# its calling convention requires. C++20, because in C++17 mode the library's explicit
+# instantiations of std::string and std::wstring are linked, whole and with their exception
+# handling, instead of only the members the code calls. -Os: nothing here is bound by the
+# processor, and -O2 makes the code more than half as large again. Every function and datum
+# has a section of its own, so that the link (-Wl,--gc-sections) drops those nothing uses.
 set(KITBAG_INSTALLER_COMPILE_OPTIONS -Os -fno-exceptions -ffunction-sections -fdata-sections)
 if(KITBAG_ARCH STREQUAL "x86")
     list(APPEND KITBAG_INSTALLER_COMPILE_OPTIONS -fno-asynchronous-unwind-tables)
@@ -15,4 +17,5 @@ endif()
 # kitbag_installer_code(<target>): compiles the target's sources as installer code.
 function(kitbag_installer_code target)
     target_compile_options(${target} PRIVATE ${KITBAG_INSTALLER_COMPILE_OPTIONS})
+    set_target_properties(${target} PROPERTIES CXX_STANDARD 20)
 endfunction()
