@@ -9,6 +9,9 @@
 # handling, instead of only the members the code calls. -Os: nothing here is bound by the
 # processor, and -O2 makes the code more than half as large again. Every function and datum
 # has a section of its own, so that the link (-Wl,--gc-sections) drops those nothing uses.
+#
+# A function-local static with a dynamic initialiser would bring the exception runtime back:
+# its guard can throw. framework/built_once.h makes such objects instead.
 set(KITBAG_INSTALLER_COMPILE_OPTIONS -Os -fno-exceptions -ffunction-sections -fdata-sections)
 if(KITBAG_ARCH STREQUAL "x86")
     list(APPEND KITBAG_INSTALLER_COMPILE_OPTIONS -fno-asynchronous-unwind-tables)
