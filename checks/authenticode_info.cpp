@@ -1,6 +1,7 @@
 #include "authenticode_info.h"
 
 #include "checks/signature_program_name.h"
+#include "framework/built_once.h"
 #include "framework/system_library.h"
 #include "log/log.h"
 
@@ -38,8 +39,7 @@ struct CryptoApi {
 };
 
 const CryptoApi& Crypto() {
-    static const CryptoApi api;
-    return api;
+    return BuiltOnce<CryptoApi>::Get();
 }
 
 struct LocalRelease {

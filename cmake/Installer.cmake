@@ -16,12 +16,24 @@ set(KITBAG_SIGN_URL "https://kitbag.example/" CACHE STRING "More-information lin
 
 # Only Windows' known DLLs: wintrust, crypt32, version and comctl32 are loaded at run time from
 # the system folder (framework/system_library.h), never through the import table.
-# zlib, for compressed payload files, comes with kitbag_portable as its static library
-# (payload/CMakeLists.txt): it imports nothing beyond the C runtime already imported.
+# zlib, for compressed payload files, is linked as its static library (payload/CMakeLists.txt):
+# it imports nothing beyond the C runtime already imported.
 set(KITBAG_LINK_LIBRARIES ole32 shlwapi uuid advapi32 shell32 user32 gdi32)
 set(KITBAG_LINK_OPTIONS -static -municode -mwindows
     # Lets Wine and Windows map the large resource section instead of reading it in.
-    -Wl,--file-alignment,4096 -Wl,--dynamicbase -Wl,--nxcompat)
+    -Wl,--file-alignment,4096 -Wl,--dynamicbase -Wl,--nxcompat
+    # Drops the functions and data nothing uses (cmake/InstallerCode.cmake).
+    -Wl,--gc-sections)
+
+# The platform-free code once more, as installer code (cmake/InstallerCode.cmake); the Windows
+# builds of the pack and tag tools, which use exceptions, keep kitbag_portable. Every source is
+# listed by now, and so is what it links.
+get_target_property(kitbag_portable_sources kitbag_portable SOURCES)
+get_target_property(kitbag_portable_links kitbag_portable INTERFACE_LINK_LIBRARIES)
+add_library(kitbag_portable_installer STATIC ${kitbag_portable_sources})
+target_include_directories(kitbag_portable_installer PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(kitbag_portable_installer PUBLIC ${kitbag_portable_links})
+kitbag_installer_code(kitbag_portable_installer)
 
 # --- signing identity -----------------------------------------------------------------
 if(KITBAG_SIGN_CERT AND KITBAG_SIGN_KEY)
@@ -133,7 +145,7 @@ function(kitbag_link_installer name)
         set(target ${name})
     endif()
     add_executable(${target} WIN32 $<TARGET_OBJECTS:kitbag_win>)
-    target_link_libraries(${target} PRIVATE ${L_OBJECTS} kitbag_portable ${KITBAG_LINK_LIBRARIES})
+    target_link_libraries(${target} PRIVATE ${L_OBJECTS} kitbag_portable_installer ${KITBAG_LINK_LIBRARIES})
     target_link_options(${target} PRIVATE ${KITBAG_LINK_OPTIONS} $<$<BOOL:${L_STRIP}>:-s>)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                                                LINK_DEPENDS "${L_OBJECTS}")

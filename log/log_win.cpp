@@ -2,6 +2,8 @@
 // without sharing.
 #include "log.h"
 
+#include "framework/built_once.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -77,12 +79,15 @@ private:
     std::FILE* m_file = nullptr;
 };
 
+struct ProcessLog {
+    CrtLogFile stream;
+    ThreadAnsiCodePage codePage;
+    DiagnosticLog log{stream, codePage};
+};
+
 } // namespace
 
 DiagnosticLog& TheLog() {
     // Built on first use, so messages written during static construction are held too.
-    static CrtLogFile stream;
-    static ThreadAnsiCodePage codePage;
-    static DiagnosticLog log(stream, codePage);
-    return log;
+    return BuiltOnce<ProcessLog>::Get().log;
 }

@@ -9,6 +9,15 @@
 
 #include <memory>
 
+namespace {
+
+// The failure dialog, the main window until the process ends. Not a function-local static:
+// a null pointer needs no guarded initialisation (framework/built_once.h tells why that
+// matters).
+std::unique_ptr<CKitbagInstallerDlg> g_failureDialog;
+
+} // namespace
+
 int AskToContinueUnverified(const std::wstring& verdict) {
     CKitbagInstallerDlg dialog(true, nullptr);
     dialog.m_strTitle =
@@ -23,11 +32,9 @@ int AskToContinueUnverified(const std::wstring& verdict) {
 }
 
 void PresentFailure(const FailureMessage& message) {
-    // The main window until the process ends.
-    static std::unique_ptr<CKitbagInstallerDlg> dialog;
-    dialog = std::make_unique<CKitbagInstallerDlg>();
-    dialog->m_strText = message.text;
-    dialog->m_strLink = message.link;
-    AfxGetApp()->m_pMainWnd = dialog.get();
-    dialog->DoModal();
+    g_failureDialog = std::make_unique<CKitbagInstallerDlg>();
+    g_failureDialog->m_strText = message.text;
+    g_failureDialog->m_strLink = message.link;
+    AfxGetApp()->m_pMainWnd = g_failureDialog.get();
+    g_failureDialog->DoModal();
 }
