@@ -7,7 +7,8 @@
 #             (EMULATE=1: the 32-bit one under qemu-i386 emulation, where no 32-bit runs)
 # make fuzz:  builds the libFuzzer targets with clang in $(BUILD_ROOT)/fuzz and runs each for
 #             FUZZ_SECONDS (default 60); FUZZ_TARGETS="manifest format" runs only those
-# make bench: times the installer against NSIS installers of the same payload under Wine
+# make bench: times the installer against NSIS installers of the same payload under Wine, and a
+#             compressed one against NSIS zlib and LZMA on a payload of real binaries
 # make bench-pack: kitbag-pack's time and peak memory on 300 MiB and 900 MiB payloads
 #             (PACK_BENCH_OLD=dir/kitbag-pack adds another build's figures beside them)
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
@@ -76,7 +77,7 @@ fuzz:
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) ./fuzz/run.sh $(FUZZ_DIR) $(FUZZ_TARGETS)
 
-bench: windows
+bench: windows tools
 	@./tools/install-deps.sh bench
 	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(BUILD_ROOT) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
 

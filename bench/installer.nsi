@@ -1,14 +1,22 @@
 ; The peer: an NSIS installer of the same payload doing what KitbagInstaller.exe does:
 ; unpack into <system drive>\<new GUID>, start the wizard there with the same arguments,
 ; wait for it, delete the folder and end with the wizard's exit code.
-; makensis -DPAYLOAD=<folder> -DWIZARD=<file name> -DOUTFILE=<exe> [-DSTORED|-DLZMA] [-DEMPTY]
+; makensis -DPAYLOAD=<folder> -DWIZARD=<file name> -DOUTFILE=<exe> [-DSTORED|-DLZMA] [-DSOLID]
+;          [-DEMPTY]
+; Without -DSTORED or -DLZMA, zlib; -DSOLID compresses the files as one stream.
 Unicode true
 SilentInstall silent
 RequestExecutionLevel admin
 !ifdef STORED
 SetCompress off
 !else ifdef LZMA
+!ifdef SOLID
 SetCompressor /SOLID lzma
+!else
+SetCompressor lzma
+!endif
+!else ifdef SOLID
+SetCompressor /SOLID zlib
 !endif
 OutFile "${OUTFILE}"
 Name "Kitbag peer"

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Times KitbagInstaller.exe against NSIS installers of the same payload under Wine, beside an
-# empty program (the floor) and a plain copy of the payload (the write limit).
+# empty program (the floor), a plain copy of the payload (the write limit) and the signature
+# check alone; then the same on a payload of real binaries (bench/binary_payload.sh), packed
+# compressed and stored, beside NSIS zlib and LZMA, solid and not.
 # usage: bench/run.sh BUILD_ROOT BENCH_DIR [ROUNDS]   (WINEPREFIX: the prefix to use)
 # Needs an X display (make bench runs it under xvfb-run).
 #
 # Where this machine runs no 32-bit programs (tools/runs-32bit.sh), the 64-bit installer and
-# helpers built for x86-64 are timed; NSIS makes 32-bit installers only, so its rows are left
-# out with a line that says so.
+# helpers built for x86-64 are timed; NSIS makes 32-bit installers only, so its installers are
+# measured for size alone, with a line that says so.
 set -euo pipefail
 root=$(realpath "${1:?usage: run.sh BUILD_ROOT BENCH_DIR [ROUNDS]}")
 out=$(realpath -m "${2:?usage: run.sh BUILD_ROOT BENCH_DIR [ROUNDS]}")
@@ -19,23 +21,28 @@ mkdir -p "$out"
 mapfile -t check < <("$here/../tools/runs-32bit.sh")
 export KITBAG_32BIT=${check[0]}
 if [ "$KITBAG_32BIT" = yes ]; then
+    arch=x86
     build=$root/windows
     cc=i686-w64-mingw32-gcc
-    nsis=(stored zlib lzma)
+    run_nsis=yes
 else
+    arch=x64
     build=$root/windows64
     cc=x86_64-w64-mingw32-gcc
-    nsis=()
+    run_nsis=no
     echo "== 32-bit programs do not run natively here (${check[1]}): timing the 64-bit installer; the NSIS"
-    echo "   rows are left out, since NSIS makes 32-bit installers only"
+    echo "   installers are built for their sizes but not run, since NSIS makes 32-bit installers only"
 fi
 payload=$build/payload/files
+binaries=$out/binaries
 wizard=Brasswick.Hopwell.UI.exe
+pack=$root/tools/kitbag-pack
+signing=(--sign-cert "$build/signing/dev-cert.pem" --sign-key "$build/signing/dev-key.pem")
 
 "$here/../tools/wine-prefix.sh" "$prefix"
 export WINEPREFIX=$prefix
 
-echo "== building the helpers and the NSIS installers in $out"
+echo "== building the helpers and the installers in $out"
 $cc -O2 -Wall -Wextra -Werror -municode -static "$here/benchtime.c" -o "$out/benchtime.exe"
 $cc -O2 -Wall -Wextra -Werror -municode -static "$here/copytree.c" -o "$out/copytree.exe"
 $cc -O2 -Wall -Wextra -Werror -mwindows -s "$here/empty.c" -o "$out/empty.exe"
@@ -45,15 +52,31 @@ $cc -O2 -Wall -Wextra -Werror -municode -mwindows "$here/verifyonly.c" -o "$out/
 rm -f "$out/empty-signed.exe"
 osslsigncode sign -certs "$build/signing/dev-cert.pem" -key "$build/signing/dev-key.pem" \
     -n "Kitbag bench" -in "$out/empty.exe" -out "$out/empty-signed.exe" >/dev/null
-for variant in "${nsis[@]}"; do
-    flag=()
-    [ $variant = stored ] && flag=(-DSTORED)
-    [ $variant = lzma ] && flag=(-DLZMA)
-    makensis -V1 "${flag[@]}" -DPAYLOAD="$payload" -DWIZARD=$wizard \
-        -DOUTFILE="$out/nsis-$variant.exe" "$here/installer.nsi"
-    makensis -V1 "${flag[@]}" -DEMPTY -DPAYLOAD="$payload" -DWIZARD=$wizard \
-        -DOUTFILE="$out/nsis-$variant-nopayload.exe" "$here/installer.nsi"
+
+# The second payload: real binaries, which compress (bench/binary_payload.sh).
+"$here/binary_payload.sh" $arch "$payload" "$binaries"
+for form in compressed stored; do
+    option=()
+    [ $form = compressed ] && option=(--compress)
+    "$pack" --payload "$binaries" --program $wizard --arch $arch --stub "$build/KitbagInstaller-stub.exe" \
+        "${option[@]}" "${signing[@]}" -o "$out/bin-kitbag-$form.exe" >/dev/null
 done
+
+# NSIS: name, payload, makensis options.
+nsis=(nsis-stored "$payload" -DSTORED
+    nsis-zlib "$payload" ""
+    nsis-lzma-solid "$payload" "-DLZMA -DSOLID"
+    bin-nsis-zlib "$binaries" ""
+    bin-nsis-zlib-solid "$binaries" -DSOLID
+    bin-nsis-lzma "$binaries" -DLZMA
+    bin-nsis-lzma-solid "$binaries" "-DLZMA -DSOLID")
+for ((i = 0; i < ${#nsis[@]}; i += 3)); do
+    read -r -a flags <<<"${nsis[i + 2]}"
+    makensis -V1 "${flags[@]}" -DPAYLOAD="${nsis[i + 1]}" -DWIZARD=$wizard \
+        -DOUTFILE="$out/${nsis[i]}.exe" "$here/installer.nsi"
+done
+makensis -V1 -DEMPTY -DPAYLOAD="$payload" -DWIZARD=$wizard -DOUTFILE="$out/nsis-nopayload.exe" \
+    "$here/installer.nsi"
 
 # Wine's drive Z: is the Linux root.
 win() { printf 'Z:%s' "${1//\//\\}"; }
@@ -62,9 +85,12 @@ sizes=$out/sizes.txt
     echo "payload-files $(du -cb "$payload"/* | tail -1 | cut -f1)"
     echo "kitbag $(stat -c %s "$build/KitbagInstaller.exe")"
     echo "kitbag-nopayload $(stat -c %s "$build/KitbagInstaller-stub.exe")"
-    for variant in "${nsis[@]}"; do
-        echo "nsis-$variant $(stat -c %s "$out/nsis-$variant.exe")"
-        echo "nsis-$variant-nopayload $(stat -c %s "$out/nsis-$variant-nopayload.exe")"
+    echo "nsis-nopayload $(stat -c %s "$out/nsis-nopayload.exe")"
+    echo "bin-payload-files $(du -cb "$binaries"/* | tail -1 | cut -f1)"
+    echo "bin-kitbag-compressed $(stat -c %s "$out/bin-kitbag-compressed.exe")"
+    echo "bin-kitbag-stored $(stat -c %s "$out/bin-kitbag-stored.exe")"
+    for ((i = 0; i < ${#nsis[@]}; i += 3)); do
+        echo "${nsis[i]} $(stat -c %s "$out/${nsis[i]}.exe")"
     done
 } >"$sizes"
 
@@ -85,10 +111,17 @@ rows=(floor "\"$(win "$out/empty.exe")\""
     copy "\"$(win "$out/copytree.exe")\" \"$(win "$payload")\" $copy_target"
     verify-tiny "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/empty-signed.exe")\""
     verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$build/KitbagInstaller.exe")\""
-    kitbag "\"$(win "$build/KitbagInstaller.exe")\" /IAgreeToTheEULA")
-for variant in "${nsis[@]}"; do
-    rows+=("nsis-$variant" "\"$(win "$out/nsis-$variant.exe")\"")
-done
+    wizard "\"$(win "$payload/$wizard")\" /IAgreeToTheEULA BW_I=\"Roza\""
+    kitbag "\"$(win "$build/KitbagInstaller.exe")\" /IAgreeToTheEULA"
+    bin-copy "\"$(win "$out/copytree.exe")\" \"$(win "$binaries")\" $copy_target"
+    bin-verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/bin-kitbag-compressed.exe")\""
+    bin-kitbag-compressed "\"$(win "$out/bin-kitbag-compressed.exe")\" /IAgreeToTheEULA"
+    bin-kitbag-stored "\"$(win "$out/bin-kitbag-stored.exe")\" /IAgreeToTheEULA")
+if [ $run_nsis = yes ]; then
+    for ((i = 0; i < ${#nsis[@]}; i += 3)); do
+        rows+=("${nsis[i]}" "\"$(win "$out/${nsis[i]}.exe")\"")
+    done
+fi
 "$wine" "$out/benchtime.exe" "$rounds" 300 "${rows[@]}" | tr -d '\r' | tee "$out/times.txt"
 
 python3 "$here/report.py" "$out/times.txt" "$sizes"
