@@ -24,14 +24,21 @@ BOOL CKitbagInstallerApp::InitInstance() {
     // controls, next): a redirection would choose where that one comes from.
     std::wstring redirection;
     const bool redirected = FindDllRedirection(redirection);
-    if (!redirected) {
-        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-        if (auto init = KITBAG_SYSTEM_FUNCTION(SystemLibrary::CommonControls, InitCommonControlsEx))
-            init(&controls);
-    }
-    CoInitialize(nullptr);
 
     ResultCode result = ProcessCommandLine();
+    // Only a run that may show a window loads the common controls and makes this thread a COM
+    // apartment (for the shell, when a link is followed). A silent run shows none, and both set
+    // up the display, which takes longer than anything else before the signature check: the
+    // apartment makes a window of its own.
+    if (!m_bSilent) {
+        if (!redirected) {
+            INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+            if (auto init =
+                    KITBAG_SYSTEM_FUNCTION(SystemLibrary::CommonControls, InitCommonControlsEx))
+                init(&controls);
+        }
+        CoInitialize(nullptr);
+    }
     if (result == 0) {
         LogFormat(L"Started %ld\n", static_cast<std::int32_t>(GetTickCount()));
         if (redirected) {

@@ -18,10 +18,13 @@ ResultCode SystemErrorResult() {
 
 UINT RunThreadProc(LPVOID param) {
     auto* app = static_cast<CKitbagInstallerApp*>(param);
-    CoInitialize(nullptr);
+    // COM serves only the folder prompt here, which a silent run never shows; becoming an
+    // apartment would set up the display for the apartment's window.
+    const bool apartment = !app->m_bSilent && SUCCEEDED(CoInitialize(nullptr));
     app->m_nRunResult = app->RunEmbeddedResources(app->m_nExitCode);
     SetEvent(app->m_hRunFinished);
-    CoUninitialize();
+    if (apartment)
+        CoUninitialize();
     return 0;
 }
 
@@ -73,13 +76,20 @@ ResultCode CKitbagInstallerApp::RunPayloadStage() {
     if (!AfxBeginThread(RunThreadProc, this))
         return SystemErrorResult();
 
-    SplashDlg splash;
-    splash.Create();
-    if (!m_bSilent && m_nPromptDepth == 0)
-        splash.ShowWindow(SW_SHOW);
-
-    const HANDLE handles[2] = {m_hWizardVisible, m_hRunFinished};
-    ResultCode waitResult = WaitForRun(handles, 2, *this, splash);
+    ResultCode waitResult = result::kSuccess;
+    if (m_bSilent) {
+        // A silent run shows no splash nor any other window: the run's end is all there is to
+        // wait for.
+        if (WaitForSingleObject(m_hRunFinished, INFINITE) == WAIT_FAILED)
+            waitResult = SystemErrorResult();
+    } else {
+        SplashDlg splash;
+        splash.Create();
+        if (m_nPromptDepth == 0)
+            splash.ShowWindow(SW_SHOW);
+        const HANDLE handles[2] = {m_hWizardVisible, m_hRunFinished};
+        waitResult = WaitForRun(handles, 2, *this, splash);
+    }
     // When even the plain wait failed, the worker may still be writing its result: do not read
     // it.
     return waitResult != 0 ? waitResult : m_nRunResult;

@@ -50,8 +50,9 @@ ResultCode CKitbagInstallerApp::RunWizard(const std::wstring& programPath,
     }
     mode.Restore();
 
+    // The wizard's first window ends the splash. A silent run has none, so it only waits.
     DWORD wait = WAIT_TIMEOUT;
-    for (;;) {
+    while (!m_bSilent) {
         wait = WaitForSingleObject(process.hProcess, kWatchStepMs);
         if (wait == WAIT_FAILED)
             break;

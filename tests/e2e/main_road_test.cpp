@@ -219,6 +219,30 @@ TEST(MainRoad, SplashStaysUntilTheWizardShowsAVisibleWindow) {
     }
 }
 
+// A silent run makes no window at all, not even a hidden splash: setting up the display for
+// one is the largest cost of its own that the installer has.
+TEST(MainRoad, ASilentRunMakesNoWindow) {
+    std::string dir = FreshFolder("silent-windows");
+    auto run =
+        StartInstaller("KitbagInstaller.exe", "log run.log temp base /IAgreeToTheEULA", dir,
+                       {{"KITBAG_WIZARD_DELAY_MS", "2000"}, {"KITBAG_WIZARD_WINDOW", "none"}});
+    int samples = 0;
+    std::string seen;
+    while (run.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        for (const TopWindow& window : ListWindows()) {
+            if (IsInstallerWindow(window))
+                seen += " '" + window.className + "' '" + window.title + "'";
+        }
+        ++samples;
+    }
+    WineRun result = run.get();
+    ASSERT_TRUE(result.finished) << result.output;
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_GE(samples, 3) << "the run was watched while the wizard waited";
+    EXPECT_EQ(seen, "") << "windows of the installer:" << seen;
+    EXPECT_TRUE(std::filesystem::is_empty(dir + "/base"));
+}
+
 TEST(MainRoad, AnUnusableTemporaryFolderFailsASilentRunWithoutAPrompt) {
     std::string dir = FreshFolder("bad-temp");
     auto run = RunInstaller("KitbagInstaller.exe",

@@ -37,6 +37,10 @@ bool SplashVisible(const std::vector<TopWindow>& windows, const std::string& pro
     });
 }
 
+bool IsInstallerWindow(const TopWindow& window) {
+    return Lower(window.program).rfind("kitbaginstaller", 0) == 0;
+}
+
 bool WizardWindowVisible(const std::vector<TopWindow>& windows) {
     return std::any_of(windows.begin(), windows.end(), [](const TopWindow& w) {
         return w.visible && Lower(w.program) == "brasswick.hopwell.ui.exe";
@@ -45,7 +49,7 @@ bool WizardWindowVisible(const std::vector<TopWindow>& windows) {
 
 bool InstallerDialogVisible(const std::vector<TopWindow>& windows, const std::string& title) {
     return std::any_of(windows.begin(), windows.end(), [&](const TopWindow& w) {
-        return w.visible && Lower(w.program).rfind("kitbaginstaller", 0) == 0 && w.title == title;
+        return w.visible && IsInstallerWindow(w) && w.title == title;
     });
 }
 

@@ -19,6 +19,8 @@ std::vector<TopWindow> ListWindows();
 // whose lower-case file name starts with program.
 bool SplashVisible(const std::vector<TopWindow>& windows,
                    const std::string& program = "kitbaginstaller");
+// Whether the window belongs to the installer, shown or not.
+bool IsInstallerWindow(const TopWindow& window);
 // A visible window of the stand-in wizard.
 bool WizardWindowVisible(const std::vector<TopWindow>& windows);
 // A visible dialog of the installer with this title.
