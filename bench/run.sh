@@ -46,6 +46,7 @@ echo "== building the helpers and the installers in $out"
 $cc -O2 -Wall -Wextra -Werror -municode -static "$here/benchtime.c" -o "$out/benchtime.exe"
 $cc -O2 -Wall -Wextra -Werror -municode -static "$here/copytree.c" -o "$out/copytree.exe"
 $cc -O2 -Wall -Wextra -Werror -mwindows -s "$here/empty.c" -o "$out/empty.exe"
+$cc -O2 -Wall -Wextra -Werror -municode -mwindows -s "$here/empty_gui.c" -o "$out/empty-gui.exe"
 $cc -O2 -Wall -Wextra -Werror -municode -mwindows "$here/verifyonly.c" -o "$out/verifyonly.exe" -lwintrust
 # The empty program signed like the installer: what the signature check costs apart from
 # hashing the file.
@@ -108,6 +109,7 @@ sleep 2
 copy_target='C:\kitbag-bench-copy'
 echo "== $rounds rounds, each program in turn"
 rows=(floor "\"$(win "$out/empty.exe")\""
+    floor-gui "\"$(win "$out/empty-gui.exe")\""
     copy "\"$(win "$out/copytree.exe")\" \"$(win "$payload")\" $copy_target"
     verify-tiny "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/empty-signed.exe")\""
     verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$build/KitbagInstaller.exe")\""
