@@ -1,10 +1,10 @@
 #include "payload/compressed_payload.h"
+#include "tests/tools/random_bytes.h"
 
 #include <zlib.h>
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -41,14 +41,6 @@ Bytes Resource(const std::string& contents) {
     Bytes stream = Deflate(contents);
     resource.insert(resource.end(), stream.begin(), stream.end());
     return resource;
-}
-
-std::string Random(std::size_t n, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random());
-    return bytes;
 }
 
 struct Unpacked {
@@ -115,7 +107,7 @@ TEST(CompressedPayload, OnlyASizeOtherThanTheManifestsWithTheMagicCountsAsCompre
 
 TEST(CompressedPayload, GoodStreamsUnpackWhole) {
     for (const std::string& contents :
-         {kText, std::string(), std::string("x"), Random(5000, 1), Random(70000, 2)}) {
+         {kText, std::string(), std::string("x"), RandomBytes(5000, 1), RandomBytes(70000, 2)}) {
         SCOPED_TRACE(contents.size());
         const Unpacked out =
             Unpack(Resource(contents), static_cast<std::uint32_t>(contents.size()));
@@ -125,7 +117,7 @@ TEST(CompressedPayload, GoodStreamsUnpackWhole) {
 }
 
 TEST(CompressedPayload, AFileLargerThanThePieceReachesTheWriterInPieces) {
-    const std::string contents = kText + Random(3 * kUnpackPiece, 3) + kText;
+    const std::string contents = kText + RandomBytes(3 * kUnpackPiece, 3) + kText;
     const Unpacked out = Unpack(Resource(contents), static_cast<std::uint32_t>(contents.size()));
     ASSERT_EQ(out.result, UnpackResult::kUnpacked);
     EXPECT_TRUE(out.contents == contents);
@@ -221,7 +213,7 @@ TEST(CompressedPayload, NoFlippedBitOfAStreamUnpacksToOtherContents) {
 }
 
 TEST(CompressedPayload, AWriterThatFailsStopsTheUnpacking) {
-    const std::string contents = Random(3 * kUnpackPiece, 4);
+    const std::string contents = RandomBytes(3 * kUnpackPiece, 4);
     const Bytes resource = Resource(contents);
     std::size_t calls = 0;
     std::uint64_t written = 0;

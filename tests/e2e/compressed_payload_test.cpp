@@ -3,26 +3,18 @@
 // resource in a re-signed installer fails the run before anything starts.
 #include "host_run.h"
 #include "wine_harness.h"
+#include "tests/tools/random_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::uint32_t kFail = 0x80004005;
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random());
-    return bytes;
-}
 
 std::string Lower(std::string s) {
     for (char& c : s)

@@ -3,12 +3,11 @@
 #include "payload/compressed_payload.h"
 #include "tools/kitbag/scratch_folder.h"
 #include "tools/kitbag/tool_support.h"
+#include "tests/tools/random_bytes.h"
 
 #include <zlib.h>
 
 #include <gtest/gtest.h>
-
-#include <random>
 
 namespace kitbag {
 namespace {
@@ -49,14 +48,6 @@ protected:
     std::string error;
 };
 
-std::string Random(std::size_t n, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random());
-    return bytes;
-}
-
 // The length of the resource made with one plain deflate stream, without any padding.
 std::size_t PlainResourceLength(const std::string& contents) {
     z_stream stream = {};
@@ -76,7 +67,7 @@ TEST_F(PayloadCompression, FilesOfEveryKindUnpackToTheirBytes) {
     std::string text;
     for (int i = 0; i < 20000; ++i)
         text += "entry " + std::to_string(i % 101) + "\n";
-    const std::string mixed = text + Random(200000, 1) + text;
+    const std::string mixed = text + RandomBytes(200000, 1) + text;
     for (const std::string& contents : {std::string(), std::string("a"), text, mixed}) {
         SCOPED_TRACE(contents.size());
         Bytes resource;

@@ -2,10 +2,10 @@
 #include "tools/kitbag/scratch_folder.h"
 #include "tools/kitbag/test_images.h"
 #include "tools/kitbag/tool_support.h"
+#include "tests/tools/random_bytes.h"
 
 #include <algorithm>
 #include <map>
-#include <random>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -21,14 +21,6 @@ ResourceTree StubTree() {
     std::string error;
     SetTableString(tree, 1, u"Kitbag", error);
     return tree;
-}
-
-std::string Noise(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random());
-    return bytes;
 }
 
 class StreamedImage : public test::ScratchFolder {
@@ -83,8 +75,9 @@ protected:
     std::string Output() const { return (root / "Setup.exe").string(); }
 
     // Odd sizes, and one of several pieces, so that the checksum's words straddle them.
-    std::map<std::string, std::string> files = {
-        {"big.bin", Noise((5 << 19) + 3, 1)}, {"empty.dat", ""}, {"lib/odd.txt", Noise(5, 2)}};
+    std::map<std::string, std::string> files = {{"big.bin", RandomBytes((5 << 19) + 3, 1)},
+                                                {"empty.dat", ""},
+                                                {"lib/odd.txt", RandomBytes(5, 2)}};
 };
 
 TEST_F(StreamedImage, IsByteForByteTheInMemoryBuildOfTheSameTree) {
@@ -138,8 +131,8 @@ TEST_F(StreamedImage, AFileThatChangedSinceItWasListedIsRefusedByNameAndNothingI
         {"a folder now", "lib/odd.txt", 5, SIZE_MAX - 1, "is a folder, not a file"},
     };
     for (const auto& row : rows) {
-        files["big.bin"] = Noise(row.name == "big.bin" ? row.listed : 10, 1);
-        files["lib/odd.txt"] = Noise(5, 2);
+        files["big.bin"] = RandomBytes(row.name == "big.bin" ? row.listed : 10, 1);
+        files["lib/odd.txt"] = RandomBytes(5, 2);
         files["empty.dat"] = "";
         WriteFiles();
         const ResourceTree tree = Tree(stub, false);
@@ -147,7 +140,7 @@ TEST_F(StreamedImage, AFileThatChangedSinceItWasListedIsRefusedByNameAndNothingI
         if (row.now == SIZE_MAX - 1)
             fs::create_directories(root / row.name);
         else if (row.now != SIZE_MAX)
-            Write(row.name, Noise(row.now, 3));
+            Write(row.name, RandomBytes(row.now, 3));
         Write("Setup.exe", "the last build");
         const std::vector<std::string> before = Listing();
 
