@@ -7,6 +7,7 @@
 #include "checks/installer_engine.h"
 #include "framework/system_library.h"
 #include "log/log.h"
+#include "payload/payload_unpacker.h"
 #include "ui/signature_question.h"
 
 #include <commctrl.h>
@@ -20,6 +21,9 @@ CKitbagInstallerApp::CKitbagInstallerApp() = default;
 
 BOOL CKitbagInstallerApp::InitInstance() {
     m_nPromptDepth = 0;
+    // The payload's blocks are decoded while the checks run; nothing is written before the
+    // extraction asks for it.
+    GetPayloadUnpacker().Start(m_hInstance);
     // Looked for before the first library outside the known DLLs is loaded (the common
     // controls, next): a redirection would choose where that one comes from.
     std::wstring redirection;
@@ -97,6 +101,7 @@ ResultCode CKitbagInstallerApp::RunChecks() {
 
 int CKitbagInstallerApp::ExitInstance() {
     CWinApp::ExitInstance();
+    GetPayloadUnpacker().Stop();
     if (m_nRunResult != 0)
         m_nExitCode = static_cast<DWORD>(m_nRunResult);
     LogFormat(L"Ended %ld\n", static_cast<std::int32_t>(GetTickCount()));

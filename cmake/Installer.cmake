@@ -16,8 +16,8 @@ set(KITBAG_SIGN_URL "https://kitbag.example/" CACHE STRING "More-information lin
 
 # Only Windows' known DLLs: wintrust, crypt32, version and comctl32 are loaded at run time from
 # the system folder (framework/system_library.h), never through the import table.
-# zlib, for compressed payload files, is linked as its static library (payload/CMakeLists.txt):
-# it imports nothing beyond the C runtime already imported.
+# The LZMA decoder, for the compressed payload, is built from source (cmake/Lzma.cmake): it
+# imports nothing beyond the C runtime already imported.
 set(KITBAG_LINK_LIBRARIES ole32 shlwapi uuid advapi32 shell32 user32 gdi32)
 set(KITBAG_LINK_OPTIONS -static -municode -mwindows
     # Lets Wine and Windows map the large resource section instead of reading it in.

@@ -18,8 +18,7 @@ configure_file(${fuzzed_data_provider} ${KITBAG_FUZZED_DATA_PROVIDER_DIR}/fuzzer
 
 add_library(kitbag_fuzz_replay STATIC ${KITBAG_FUZZ_SOURCES})
 target_include_directories(kitbag_fuzz_replay PUBLIC ${CMAKE_SOURCE_DIR})
-find_package(ZLIB REQUIRED)
-target_link_libraries(kitbag_fuzz_replay PUBLIC ZLIB::ZLIB)
+target_link_libraries(kitbag_fuzz_replay PUBLIC kitbag_lzma_decoder kitbag_lzma_encoder)
 target_include_directories(kitbag_fuzz_replay SYSTEM PUBLIC ${KITBAG_FUZZED_DATA_PROVIDER_DIR})
 foreach(target ${KITBAG_FUZZ_TARGETS})
     add_executable(fuzz_replay_${target} ${CMAKE_SOURCE_DIR}/fuzz/fuzz_${target}.cpp

@@ -7,11 +7,13 @@ set(KITBAG_FUZZ_SOURCES
     ${KITBAG_ROOT}/fuzz/memory_log.cpp
     ${KITBAG_ROOT}/cmdline/command_line_info_ex.cpp ${KITBAG_ROOT}/cmdline/command_line_settings.cpp
     ${KITBAG_ROOT}/payload/manifest.cpp ${KITBAG_ROOT}/payload/embedded_info_scan.cpp
-    ${KITBAG_ROOT}/payload/compressed_payload.cpp
+    ${KITBAG_ROOT}/payload/crc32.cpp ${KITBAG_ROOT}/payload/branch_filter.cpp
+    ${KITBAG_ROOT}/payload/solid_block.cpp ${KITBAG_ROOT}/payload/block_unpacking.cpp
+    ${KITBAG_ROOT}/tools/kitbag/block_compression.cpp
     ${KITBAG_ROOT}/tools/kitbag/pe_layout.cpp ${KITBAG_ROOT}/tools/kitbag/resource_tree.cpp
     ${KITBAG_ROOT}/tools/kitbag/resource_section.cpp ${KITBAG_ROOT}/tools/kitbag/signature_tag.cpp
     ${KITBAG_ROOT}/tools/kitbag/signature_info.cpp ${KITBAG_ROOT}/tools/kitbag/tool_support.cpp
     ${KITBAG_ROOT}/tools/kitbag/payload_plan.cpp ${KITBAG_ROOT}/checks/framework_detector.cpp)
 set(KITBAG_FUZZ_TARGETS command_line command_line_settings manifest embedded_info_scan format
                         diagnostic_log pe_resources signature_tag signature_info payload_plan
-                        version_text compressed_payload)
+                        version_text solid_block branch_filter)

@@ -1,7 +1,6 @@
 #include "payload/resource.h"
 
 #include "log/log.h"
-#include "payload/compressed_payload.h"
 #include "payload/manifest.h"
 #include "payload/path_join.h"
 #include "payload/working_folder.h"
@@ -61,6 +60,12 @@ ResultCode CResource::ReadText(std::wstring& text) const {
     return result::kSuccess;
 }
 
+bool CResource::GetResourceSize(DWORD& size) const {
+    LockedResource resource(m_hModule, m_nID, m_strType);
+    size = resource.size();
+    return resource.ok();
+}
+
 bool CResource::IsProgram() {
     return IsProgramName(m_strFileName);
 }
@@ -99,9 +104,6 @@ ResultCode CResource::Extract() const {
                   static_cast<std::int32_t>(GetLastError()));
         return result::kFail;
     }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(resource.data());
-    if (IsCompressedResource(bytes, resource.size(), m_nSize))
-        return Unpack(file, target, bytes, resource.size());
     // One write straight from the mapped resource: no copy of the bytes is ever made.
     const DWORD size = resource.size();
     DWORD written = 0;
@@ -113,34 +115,4 @@ ResultCode CResource::Extract() const {
         return result::kFail;
     }
     return size == m_nSize ? result::kSuccess : result::kCorruptFile;
-}
-
-ResultCode CResource::Unpack(HANDLE file, const std::wstring& target, const unsigned char* data,
-                             DWORD size) const {
-    DWORD error = 0;
-    std::uint64_t written = 0;
-    const UnpackResult unpacked = UnpackCompressed(
-        data, size, m_nSize,
-        [&](const unsigned char* piece, std::size_t count) {
-            DWORD done = 0;
-            if (WriteFile(file, piece, static_cast<DWORD>(count), &done, nullptr) && done == count)
-                return true;
-            error = GetLastError();
-            return false;
-        },
-        written);
-    CloseHandle(file);
-    if (unpacked == UnpackResult::kWriteFailed) {
-        LogFormat(L"Cannot write '%s', error %ld\n", target, static_cast<std::int32_t>(error));
-        return result::kFail;
-    }
-    // The written size is held against the manifest's as for a stored file.
-    const UnpackResult outcome = unpacked == UnpackResult::kUnpacked && written != m_nSize
-                                     ? UnpackResult::kWrongSize
-                                     : unpacked;
-    if (outcome != UnpackResult::kUnpacked) {
-        LogFormat(L"Cannot unpack '%s': %s\n", target, DescribeUnpackResult(outcome));
-        return result::kFail;
-    }
-    return result::kSuccess;
 }

@@ -17,21 +17,17 @@ public:
     bool IsProgram();
     // The working folder joined with m_strFileName; false when the joined path does not fit.
     bool GetTargetPath(std::wstring& path) const;
-    // Writes the resource to its target path: 0, result::kFail or result::kCorruptFile. A
-    // compressed resource (payload/compressed_payload.h) is unpacked instead; any fault in it
-    // is result::kFail.
+    // Writes the resource's bytes to its target path: 0, result::kFail or result::kCorruptFile
+    // (the resource's size is not the manifest's).
     ResultCode Extract() const;
+    // The size of the entry's resource; false when it cannot be loaded.
+    bool GetResourceSize(DWORD& size) const;
 
     std::uint32_t m_nID = 0;
     std::uint32_t m_nSize = 0;
     std::wstring m_strType;
     HMODULE m_hModule = nullptr;
     std::wstring m_strFileName;
-
-private:
-    // Inflates the compressed resource data[0, size) into file, which it closes.
-    ResultCode Unpack(HANDLE file, const std::wstring& target, const unsigned char* data,
-                      DWORD size) const;
 };
 
 // The catalogue, in descending id order; it owns its entries.

@@ -36,10 +36,9 @@ command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
 command -v i686-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-i686)
 command -v x86_64-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-x86-64)
 command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
-# zlib, for the compressed payload: the static library of both Windows builds, and the host's.
-[ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] ||
-    need+=(libz-mingw-w64-dev)
-[ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
+# The LZMA SDK's C sources, for the compressed payload: built into both Windows builds and the
+# host's.
+[ -f /usr/include/lzma/LzmaDec.c ] || need+=(lzma-dev)
 command -v wine >/dev/null || need+=(wine wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)

@@ -1,6 +1,6 @@
 #include "tools/kitbag/installer_listing.h"
 
-#include "payload/compressed_payload.h"
+#include "payload/block_unpacking.h"
 #include "payload/manifest.h"
 #include "tools/kitbag/resource_tree.h"
 #include "tools/kitbag/signature_info.h"
@@ -9,6 +9,7 @@
 #include "tools/kitbag/version_resource.h"
 
 #include <iostream>
+#include <map>
 
 namespace kitbag {
 
@@ -32,8 +33,55 @@ void ListSettings(const ResourceTree& tree) {
                   << Utf16ToUtf8(GetTableString(tree, setting.id)) << "'\n";
 }
 
+// What the installer would make of a block member: its block and how it would unpack.
+struct MemberFacts {
+    std::uint16_t block = 0;
+    std::uint32_t size = 0;
+    MemberResult result = MemberResult::kUnpacked;
+};
+
+// Takes each member's outcome and drops its bytes.
+class ListingSink : public BlockSink {
+public:
+    ListingSink(std::uint16_t block, std::map<std::uint32_t, MemberFacts>& members)
+        : m_block(block), m_members(members) {}
+    bool Begin(const BlockMember&) override { return true; }
+    bool Write(const unsigned char*, std::size_t) override { return true; }
+    void End(const BlockMember& member, MemberResult result) override {
+        m_members.emplace(member.id, MemberFacts{m_block, member.size, result});
+    }
+
+private:
+    std::uint16_t m_block;
+    std::map<std::uint32_t, MemberFacts>& m_members;
+};
+
+// Every block among the resources the manifest does not name, unpacked as the installer would,
+// to say whether it would succeed.
+void ListBlocks(const NameMap& toolkit, const ManifestMap& entries,
+                std::map<std::uint32_t, MemberFacts>& members, std::uint64_t& stored) {
+    for (const auto& [name, languages] : toolkit) {
+        if (name.isString || name.id == 101 || entries.count(name.id) || languages.empty())
+            continue;
+        const Bytes& bytes = languages.begin()->second.bytes;
+        BlockHeader header;
+        if (!ReadBlockHeader(bytes.data(), bytes.size(), header)) {
+            if (HasBlockMagic(bytes.data(), bytes.size()))
+                std::cout << "Block     " << name.id << "  unreadable: the installer would fail "
+                          << "on every file in it\n";
+            continue;
+        }
+        std::cout << "Block     " << name.id << "  " << header.members.size() << " files, "
+                  << header.UnpackedSize() << " bytes in " << bytes.size() << " (LZMA, dictionary "
+                  << DictionaryBytes(header) << " bytes)\n";
+        stored += bytes.size();
+        ListingSink sink(name.id, members);
+        UnpackBlock(bytes.data(), bytes.size(), header, sink);
+    }
+}
+
 // The manifest's entries, and whether each has its resource with the size the manifest says
-// or, compressed, one that unpacks to it.
+// or is a member of a block that unpacks to it.
 std::string ListFiles(const ResourceTree& tree) {
     auto toolkit = tree.find(ResourceName::String("TOOLKIT"));
     if (toolkit == tree.end()) {
@@ -46,8 +94,10 @@ std::string ListFiles(const ResourceTree& tree) {
     const Bytes& text = manifest->second.begin()->second.bytes;
     ManifestMap entries;
     ParseManifest(std::wstring(text.begin(), text.end()), entries);
+    std::map<std::uint32_t, MemberFacts> members;
     std::uint64_t total = 0, stored = 0;
     std::size_t compressed = 0;
+    ListBlocks(toolkit->second, entries, members, stored);
     for (const auto& [id, entry] : entries) {
         std::string name(entry.m_strFileName.begin(), entry.m_strFileName.end());
         std::wstring lower = entry.m_strFileName;
@@ -57,25 +107,24 @@ std::string ListFiles(const ResourceTree& tree) {
         auto resource = id <= 0xFFFF
                             ? toolkit->second.find(ResourceName::Id(static_cast<std::uint16_t>(id)))
                             : toolkit->second.end();
+        auto member = members.find(id);
         if (resource == toolkit->second.end() || resource->second.empty()) {
             std::cout << "  (missing: the installer would fail)";
         } else if (const Bytes& bytes = resource->second.begin()->second.bytes;
-                   IsCompressedResource(bytes.data(), bytes.size(), entry.m_nSize)) {
+                   bytes.size() == entry.m_nSize) {
+        } else if (bytes.empty() && member != members.end()) {
             ++compressed;
-            stored += bytes.size();
-            std::cout << "  (compressed, " << bytes.size() << " bytes stored";
-            // Unpacked as the installer would, to say whether it would succeed.
-            std::uint64_t written = 0;
-            const UnpackResult unpacked = UnpackCompressed(
-                bytes.data(), bytes.size(), entry.m_nSize,
-                [](const unsigned char*, std::size_t) { return true; }, written);
-            if (unpacked != UnpackResult::kUnpacked) {
-                const std::wstring why = DescribeUnpackResult(unpacked);
+            std::cout << "  (compressed in block " << member->second.block;
+            if (member->second.size != entry.m_nSize)
+                std::cout << ", which holds " << member->second.size
+                          << " bytes for it: the installer would fail";
+            else if (member->second.result != MemberResult::kUnpacked) {
+                const std::wstring why = DescribeMemberResult(member->second.result);
                 std::cout << ", but " << std::string(why.begin(), why.end())
                           << ": the installer would fail";
             }
             std::cout << ")";
-        } else if (bytes.size() != entry.m_nSize) {
+        } else {
             std::cout << "  (the resource holds " << bytes.size()
                       << " bytes: the installer would fail)";
         }
@@ -84,7 +133,8 @@ std::string ListFiles(const ResourceTree& tree) {
     }
     std::cout << "Payload   " << entries.size() << " files, " << total << " bytes";
     if (compressed != 0)
-        std::cout << "; " << compressed << " of them compressed, stored in " << stored << " bytes";
+        std::cout << "; " << compressed << " of them compressed, in blocks of " << stored
+                  << " bytes in all";
     std::cout << "\n";
     return {};
 }

@@ -4,8 +4,10 @@
 #include "tools/kitbag/installer_listing.h"
 #include "tools/kitbag/output_check.h"
 #include "tools/kitbag/pack_options.h"
-#include "tools/kitbag/payload_compression.h"
+#include "tools/kitbag/block_compression.h"
+#include "tools/kitbag/parallel.h"
 #include "tools/kitbag/payload_folder.h"
+#include "tools/kitbag/payload_packing.h"
 #include "tools/kitbag/payload_plan.h"
 #include "tools/kitbag/resource_section.h"
 #include "tools/kitbag/signing.h"
@@ -164,9 +166,23 @@ void PrintSettings(const std::map<std::uint16_t, std::u16string>& settings) {
         std::cout << "Setting   " << id << "  '" << Utf16ToUtf8(text) << "'\n";
 }
 
-void PrintFile(const PlannedFile& file) {
+// How a file is stored: in which block, or stored as it is, and why, when it could have been
+// compressed.
+std::vector<std::string> Storage(const PayloadPlan& plan, const std::vector<FileNature>& natures,
+                                 const BlockPlan& blocks, bool compress) {
+    std::vector<std::string> how(plan.files.size());
+    for (std::size_t b = 0; b < blocks.blocks.size(); ++b)
+        for (std::size_t i : blocks.blocks[b])
+            how[i] = ", compressed in block " + std::to_string(b + 1) +
+                     (natures[i].code ? " (machine code)" : "");
+    for (std::size_t i : blocks.stored)
+        how[i] = !compress || plan.files[i].size == 0 ? "" : ", stored: it does not compress";
+    return how;
+}
+
+void PrintFile(const PlannedFile& file, const std::string& how) {
     std::cout << "File      " << file.id << "  " << file.name << "  " << file.size
-              << " bytes, written as '" << LowerAscii(file.name) << "'\n";
+              << " bytes, written as '" << LowerAscii(file.name) << "'" << how << "\n";
 }
 
 std::string Pack(const PackOptions& options, const char* self) {
@@ -226,14 +242,27 @@ std::string Pack(const PackOptions& options, const char* self) {
     PrintSettings(settings);
     PrintVersion(tree);
 
+    const bool compress = !options.Flag("--store");
+    const unsigned threads = options.Has("--threads")
+                                 ? static_cast<unsigned>(std::stoi(options.Get("--threads")))
+                                 : ProcessorCount();
+    std::vector<FileNature> natures(plan.files.size(), FileNature{false, false});
+    if (compress && !ExamineFiles(plan, folder.string(), threads, natures, error))
+        return error;
+    const BlockPlan blocks = PlanBlocks(plan.files, natures, kMaxDictionaryBytes);
+    const std::vector<std::string> how = Storage(plan, natures, blocks, compress);
+
     if (options.mode == PackMode::DryRun) {
         std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
-        for (const PlannedFile& file : plan.files)
-            PrintFile(file);
+        for (std::size_t i = 0; i < plan.files.size(); ++i)
+            PrintFile(plan.files[i], how[i]);
         std::cout << "Would pack " << plan.files.size() << " files, " << plan.totalBytes << " bytes"
                   << (output.empty() ? "" : " into '" + output + "'") << ", "
-                  << ArchitectureName(layout.architecture)
-                  << (options.Flag("--compress") ? ", compressed" : "")
+                  << ArchitectureName(layout.architecture) << ", "
+                  << (blocks.blocks.empty()
+                          ? std::string("stored")
+                          : "compressed in " + std::to_string(blocks.blocks.size()) +
+                                (blocks.blocks.size() == 1 ? " block" : " blocks"))
                   << (options.Signs() ? ", signed" : ", not signed") << "; nothing written\n";
         return {};
     }
@@ -243,24 +272,27 @@ std::string Pack(const PackOptions& options, const char* self) {
                                                            plan.manifest.end());
     std::cout << "Manifest  " << kManifestId << "  " << plan.manifest.size() << " bytes\n";
     PrivateScratchFolder scratch;
-    if (options.Flag("--compress") && !scratch.Make(error))
+    if (!blocks.blocks.empty() && !scratch.Make(error))
         return error;
-    std::uint64_t compressedBytes = 0;
-    // The files are read when the image is written, a piece at a time; compressed, from the
-    // scratch files they were deflated into.
-    for (const PlannedFile& file : plan.files) {
-        ResourceData& data = payload[ResourceName::Id(file.id)][0];
-        const std::string source = (folder / file.path).string();
-        data.file = FileContents{source, file.path, file.size};
-        if (options.Flag("--compress")) {
-            if (!CompressPayloadFile(source, file.path, file.size, scratch, *data.file, error))
-                return error;
-            compressedBytes += data.file->size;
-            if (compressedBytes > kMaxTotalBytes)
-                return "compressed, the payload still takes more than " +
-                       std::to_string(kMaxTotalBytes) + " bytes";
-        }
-        PrintFile(file);
+    // The files are read when the image is written, a piece at a time; the compressed ones are
+    // in blocks, compressed into the scratch folder first.
+    PackedPayload packed;
+    if (!PackPayload(plan, folder.string(), natures, blocks, threads, scratch, payload, packed,
+                     error))
+        return error;
+    for (std::size_t i = 0; i < plan.files.size(); ++i)
+        PrintFile(plan.files[i], how[i]);
+    std::uint64_t compressedFiles = 0, compressedBytes = 0, blockBytes = 0;
+    for (std::size_t b = 0; b < blocks.blocks.size(); ++b) {
+        std::uint64_t bytes = 0;
+        for (std::size_t i : blocks.blocks[b])
+            bytes += plan.files[i].size;
+        std::cout << "Block     " << kFirstFileId + plan.files.size() + b << "  "
+                  << blocks.blocks[b].size() << " files, " << bytes << " bytes in "
+                  << packed.blockBytes[b] << "\n";
+        compressedFiles += blocks.blocks[b].size();
+        compressedBytes += bytes;
+        blockBytes += packed.blockBytes[b];
     }
 
     ResourceReplacement replacement;
@@ -287,14 +319,15 @@ std::string Pack(const PackOptions& options, const char* self) {
     }
     if (!Commit(final, output, error))
         return error;
-    if (options.Flag("--compress")) {
+    if (!blocks.blocks.empty()) {
         char ratio[32];
         std::snprintf(ratio, sizeof ratio, "%.1f%%",
-                      plan.totalBytes == 0 ? 100.0
-                                           : 100.0 * static_cast<double>(compressedBytes) /
-                                                 static_cast<double>(plan.totalBytes));
-        std::cout << "Compressed " << plan.files.size() << " files of " << plan.totalBytes
-                  << " bytes into " << compressedBytes << " bytes: " << ratio << " of their size\n";
+                      100.0 * static_cast<double>(blockBytes) /
+                          static_cast<double>(compressedBytes));
+        std::cout << "Compressed " << compressedFiles << " files of " << compressedBytes
+                  << " bytes into " << blocks.blocks.size()
+                  << (blocks.blocks.size() == 1 ? " block" : " blocks") << " of " << blockBytes
+                  << " bytes: " << ratio << " of their size\n";
     }
     std::error_code ignored;
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"

@@ -47,8 +47,11 @@ const OptionEntry kOptions[] = {
     {"--arch", "x86|x64", "the installer's architecture (default x86)"},
     {"--stub", "STUB.exe",
      "the payload-free installer to pack into (default: the build's KitbagInstaller-stub.exe)"},
-    {"--compress", nullptr,
-     "store every file deflated, with its CRC-32, for the installer to unpack and check"},
+    {"--store", nullptr,
+     "store every file as it is, uncompressed (default: LZMA in solid blocks, the x86 branch "
+     "filter on machine code, files that do not compress stored)"},
+    {"--compress", nullptr, "compress, the default; kept for scripts written when it was not"},
+    {"--threads", "N", "compress on N threads (default: one for each processor)"},
     {"--dry-run", nullptr, "print what would be packed, under which names; write nothing"},
     {"--list", "SETUP.exe", "print what an installer holds: settings, version, files, signer, tag"},
     {"--help", nullptr, "print this help"},
@@ -156,6 +159,15 @@ bool ParsePackOptions(int argc, const char* const* argv, PackOptions& options, s
         return Fail(error, "--no-sign and a certificate contradict each other");
     if (options.Has("--arch") && options.Get("--arch") != "x86" && options.Get("--arch") != "x64")
         return Fail(error, "--arch is x86 or x64");
+    if (options.Flag("--store") && options.Flag("--compress"))
+        return Fail(error, "--store and --compress contradict each other");
+    if (options.Has("--threads")) {
+        const std::string& threads = options.Get("--threads");
+        if (threads.empty() || threads.size() > 3 ||
+            threads.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(threads) < 1 || std::stoi(threads) > 256)
+            return Fail(error, "--threads is a number from 1 to 256");
+    }
     // An unsigned installer fails its own signature check, so leaving it unsigned is asked for.
     if (!options.Flag("--no-sign") && !options.Signs())
         return Fail(error, "name a certificate (--sign-cert with --sign-key, or --pkcs12), or "

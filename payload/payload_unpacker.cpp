@@ -1,0 +1,190 @@
+#include "payload/payload_unpacker.h"
+
+#include "payload/resource_enum.h"
+
+#include <algorithm>
+
+namespace {
+
+PayloadUnpacker g_unpacker;
+
+using FoundBlocks = std::vector<std::pair<const unsigned char*, std::size_t>>;
+
+BOOL CALLBACK CollectBlock(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param) {
+    if (!IS_INTRESOURCE(name))
+        return TRUE;
+    HRSRC found = FindResourceW(module, name, type);
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
+    if (data != nullptr && HasBlockMagic(static_cast<const unsigned char*>(data), size))
+        reinterpret_cast<FoundBlocks*>(param)->emplace_back(static_cast<const unsigned char*>(data),
+                                                            size);
+    return TRUE;
+}
+
+} // namespace
+
+PayloadUnpacker& GetPayloadUnpacker() {
+    return g_unpacker;
+}
+
+// Writes one block's wanted members to their files.
+class PayloadUnpacker::Writer : public BlockSink {
+public:
+    Writer(PayloadUnpacker& unpacker, std::size_t block) : m_unpacker(unpacker), m_block(block) {}
+
+    bool WaitUntilWritable() override { return m_unpacker.WaitUntilReleased(); }
+    bool Begin(const BlockMember& member) override {
+        // Set before the release, and never changed after it.
+        const Slot& slot = m_unpacker.m_slots.find(member.id)->second;
+        if (slot.block != m_block || slot.target.empty())
+            return true;
+        m_file = CreateFileW(slot.target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_file == INVALID_HANDLE_VALUE) {
+            m_error = GetLastError();
+            return false;
+        }
+        return true;
+    }
+    bool Write(const unsigned char* bytes, std::size_t count) override {
+        if (m_file == INVALID_HANDLE_VALUE)
+            return true;
+        DWORD written = 0;
+        if (WriteFile(m_file, bytes, static_cast<DWORD>(count), &written, nullptr) &&
+            written == count)
+            return true;
+        m_error = GetLastError();
+        return false;
+    }
+    void End(const BlockMember& member, MemberResult result) override {
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+        if (m_unpacker.m_slots.find(member.id)->second.block == m_block)
+            m_unpacker.End(member.id, {result, m_error});
+        m_error = 0;
+    }
+    bool Stopped() override { return m_unpacker.m_stop != 0; }
+
+private:
+    PayloadUnpacker& m_unpacker;
+    std::size_t m_block;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    DWORD m_error = 0;
+};
+
+void PayloadUnpacker::Start(HMODULE module) {
+    FoundBlocks found;
+    EnumResourceNamesW(module, CResourceEnum::GetResourceType(), &CollectBlock,
+                       reinterpret_cast<LONG_PTR>(&found));
+    for (const auto& [data, size] : found) {
+        Block block{data, size, {}};
+        if (ReadBlockHeader(data, size, block.header))
+            m_blocks.push_back(std::move(block));
+    }
+    std::stable_sort(m_blocks.begin(), m_blocks.end(), [](const Block& a, const Block& b) {
+        return a.header.UnpackedSize() > b.header.UnpackedSize();
+    });
+    std::uint64_t largest = 0;
+    for (std::size_t i = 0; i < m_blocks.size(); ++i) {
+        largest = std::max(largest, DictionaryBytes(m_blocks[i].header));
+        // An id that two blocks claim is written by the first; the other drops its bytes.
+        for (const BlockMember& member : m_blocks[i].header.members)
+            m_slots.emplace(member.id, Slot{i, member.size, {}, false, {}});
+    }
+
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    std::size_t threads = std::min<std::size_t>(
+        {std::max<DWORD>(system.dwNumberOfProcessors, 1), kMaxUnpackThreads, m_blocks.size()});
+    while (threads > 1 && threads * largest > kMaxUnpackMemory)
+        --threads;
+    for (std::size_t i = 0; i < threads; ++i) {
+        HANDLE thread = CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
+        if (thread != nullptr)
+            m_threads.push_back(thread);
+    }
+}
+
+bool PayloadUnpacker::FindMember(std::uint32_t id, std::uint32_t& size) const {
+    auto slot = m_slots.find(id);
+    if (slot == m_slots.end())
+        return false;
+    size = slot->second.size;
+    return true;
+}
+
+void PayloadUnpacker::Release(const std::map<std::uint32_t, std::wstring>& targets) {
+    AcquireSRWLockExclusive(&m_lock);
+    for (const auto& [id, target] : targets) {
+        auto slot = m_slots.find(id);
+        if (slot != m_slots.end())
+            slot->second.target = target;
+    }
+    m_released = true;
+    ReleaseSRWLockExclusive(&m_lock);
+    WakeAllConditionVariable(&m_changed);
+    // No thread could be started: the blocks are unpacked here, one after the other.
+    if (m_threads.empty())
+        UnpackNextBlocks();
+}
+
+MemberOutcome PayloadUnpacker::WaitFor(std::uint32_t id) {
+    auto slot = m_slots.find(id);
+    if (slot == m_slots.end())
+        return {};
+    AcquireSRWLockExclusive(&m_lock);
+    while (!slot->second.ended)
+        SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+    const MemberOutcome outcome = slot->second.outcome;
+    ReleaseSRWLockExclusive(&m_lock);
+    return outcome;
+}
+
+void PayloadUnpacker::Stop() {
+    InterlockedExchange(&m_stop, 1);
+    AcquireSRWLockExclusive(&m_lock);
+    ReleaseSRWLockExclusive(&m_lock);
+    WakeAllConditionVariable(&m_changed);
+    if (!m_threads.empty())
+        WaitForMultipleObjects(static_cast<DWORD>(m_threads.size()), m_threads.data(), TRUE,
+                               INFINITE);
+    for (HANDLE thread : m_threads)
+        CloseHandle(thread);
+    m_threads.clear();
+}
+
+DWORD WINAPI PayloadUnpacker::ThreadMain(void* self) {
+    static_cast<PayloadUnpacker*>(self)->UnpackNextBlocks();
+    return 0;
+}
+
+void PayloadUnpacker::UnpackNextBlocks() {
+    for (;;) {
+        const std::size_t next = static_cast<std::size_t>(InterlockedIncrement(&m_nextBlock) - 1);
+        if (next >= m_blocks.size())
+            return;
+        const Block& block = m_blocks[next];
+        Writer writer(*this, next);
+        UnpackBlock(block.data, block.size, block.header, writer);
+    }
+}
+
+bool PayloadUnpacker::WaitUntilReleased() {
+    AcquireSRWLockExclusive(&m_lock);
+    while (!m_released && m_stop == 0)
+        SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+    ReleaseSRWLockExclusive(&m_lock);
+    return m_stop == 0;
+}
+
+void PayloadUnpacker::End(std::uint32_t id, MemberOutcome outcome) {
+    AcquireSRWLockExclusive(&m_lock);
+    Slot& slot = m_slots.find(id)->second;
+    slot.ended = true;
+    slot.outcome = outcome;
+    ReleaseSRWLockExclusive(&m_lock);
+    WakeAllConditionVariable(&m_changed);
+}
