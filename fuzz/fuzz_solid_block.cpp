@@ -1,8 +1,9 @@
 // A solid block resource: whatever its bytes, the installer's unpacking ends every member
 // exactly once and in order, hands out no piece over 64 KiB and no more bytes than a member's
 // size, and calls a member unpacked only when it got exactly its size with the member's CRC-32.
-// Half the inputs are a good block of up to three members made from the input, with a few
-// bytes then changed, so that damage deep in a real stream is tried as often as a bad header.
+// Half the inputs are a good block of up to three members made from the input (with an end
+// mark when there are one or three), with a few bytes then changed, so that damage deep in a real
+// stream is tried as often as a bad header.
 #include "fuzz/fuzz_input.h"
 #include "payload/block_unpacking.h"
 #include "payload/branch_filter.h"
@@ -42,8 +43,10 @@ std::vector<unsigned char> GoodBlock(const std::vector<std::vector<unsigned char
     props.dictSize = 1 << 16;
     std::vector<unsigned char> packed(stream.size() + stream.size() / 2 + 1024);
     SizeT packedSize = packed.size(), propertiesSize = kLzmaPropertiesSize;
+    // The packer writes no end mark; other encoders (the build's pictures) do.
+    const int endMark = contents.size() % 2;
     KITBAG_FUZZ_CHECK(LzmaEncode(packed.data(), &packedSize, stream.data(), stream.size(), &props,
-                                 header.properties, &propertiesSize, 0, nullptr, &g_allocator,
+                                 header.properties, &propertiesSize, endMark, nullptr, &g_allocator,
                                  &g_allocator) == SZ_OK);
     std::vector<unsigned char> block = WriteBlockHeader(header);
     block.insert(block.end(), packed.begin(),

@@ -167,7 +167,9 @@ private:
         if (result != SZ_OK || produced == 0)
             m_failed = true;
         else if (m_decoded == m_unpacked)
-            m_failed = status != LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK || m_inputLeft != 0;
+            m_failed = (status != LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK &&
+                        status != LZMA_STATUS_FINISHED_WITH_MARK) ||
+                       m_inputLeft != 0;
     }
 
     // Hands the decoded bytes not yet handed over to the members, ending each one that is

@@ -49,7 +49,7 @@ std::uint64_t DictionaryBytes(const BlockHeader& header);
 // Unpacks the block resource data[0, size), whose header is given, into sink. A member is
 // unpacked when all its bytes came out of the stream and their CRC-32 is its own. Once the
 // stream fails, every member not complete before the piece of kUnpackPiece bytes in which it
-// failed is damaged. A stream that does not end exactly after the last member's bytes damages
-// the last member.
+// failed is damaged. A stream that does not end exactly after the last member's bytes (an end
+// mark may follow them) damages the last member.
 void UnpackBlock(const unsigned char* data, std::size_t size, const BlockHeader& header,
                  BlockSink& sink);

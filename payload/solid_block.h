@@ -4,7 +4,8 @@
 // a file. Each file in it keeps its own resource id and manifest entry; its resource is empty,
 // which no installer takes for the file's bytes, since an empty file is stored as it is.
 //
-// The resource: a 20-byte head, the members, then the raw LZMA stream with its end mark.
+// The resource: a 20-byte head, the members, then the raw LZMA stream, which ends right after
+// the last member's bytes, with or without an end mark.
 //   0  "KBS" and the format's version 1
 //   4  the method: 1, LZMA
 //   8  the number of members, at least 1
