@@ -20,8 +20,15 @@ std::size_t BranchFilter::Convert(unsigned char* data, std::size_t size) {
                                     static_cast<std::uint32_t>(operand[1]) << 8 |
                                     static_cast<std::uint32_t>(operand[2]) << 16 |
                                     static_cast<std::uint32_t>(operand[3]) << 24;
-        if ((opcode != 0xE8 && opcode != 0xE9) || !IsNearDisplacement(value)) {
+        if (opcode != 0xE8 && opcode != 0xE9) {
             ++i;
+            continue;
+        }
+        // Whether converted or not, the four bytes after the opcode are passed over: were a
+        // CALL among them converted, it would change this one's top byte after the encoder
+        // judged it, and the decoder would judge it by the changed byte.
+        if (!IsNearDisplacement(value)) {
+            i += kInstructionSize;
             continue;
         }
         // The position of the next instruction, which the displacement counts from.

@@ -5,7 +5,9 @@
 // file they repeat, and the compressor finds them. Only displacements within 16 MiB either
 // way are converted (their top byte is 00 or FF), and the conversion is made modulo 2^25 so
 // that the result again has such a top byte: the decoder then sees the same instructions as
-// the encoder and undoes exactly what was done. Positions count from the start of the file.
+// the encoder and undoes exactly what was done. The four bytes after every E8 or E9 are passed
+// over, converted or not, so that no conversion changes a byte that decided another.
+// Positions count from the start of the file.
 #include <cstddef>
 #include <cstdint>
 

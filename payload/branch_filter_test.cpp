@@ -10,13 +10,16 @@
 
 namespace {
 
-// Random bytes with a CALL or JMP opcode every few bytes, near and far displacements alike.
+// Random bytes with a CALL or JMP opcode every one to seven bytes, so that one often sits in
+// another's displacement, near and far displacements alike.
 std::string BranchRich(std::size_t n, unsigned seed) {
     std::string bytes = RandomBytes(n, seed);
-    for (std::size_t i = 0; i + 5 < n; i += 3 + static_cast<unsigned char>(bytes[i]) % 7) {
+    for (std::size_t i = 0; i + 5 < n;) {
+        const unsigned step = 1 + static_cast<unsigned char>(bytes[i]) % 7;
         bytes[i] = (i & 1) ? '\xE8' : '\xE9';
         if (bytes[i + 1] & 1)
             bytes[i + 4] = (bytes[i + 2] & 1) ? '\xFF' : '\0';
+        i += step;
     }
     return bytes;
 }
@@ -37,8 +40,11 @@ TEST(BranchFilter, DecodingUndoesEncodingInAnyPiecesOnCodeAndOnRandomBytes) {
     std::string code((std::istreambuf_iterator<char>(self)), std::istreambuf_iterator<char>());
     ASSERT_GT(code.size(), 100000u);
     code.resize(std::min<std::size_t>(code.size(), 1 << 20));
-    for (const std::string& original :
-         {code, BranchRich(200000, 1), RandomBytes(5000, 2), std::string("\xE8\x01\x02", 3)}) {
+    // A far CALL whose top byte a near CALL three bytes on turns into 00 when converted: found
+    // in a 64-bit DLL.
+    const std::string overlapping("\xE8\x09\x00\xE8\xF8\xF5\xFF\xFF\x90\x90", 10);
+    for (const std::string& original : {code, BranchRich(200000, 1), RandomBytes(5000, 2),
+                                        overlapping, std::string("\xE8\x01\x02", 3)}) {
         const std::string encoded =
             ConvertInPieces(original, BranchFilter::Direction::kEncode, original.size());
         if (original.size() > 100000) {

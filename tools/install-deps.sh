@@ -49,6 +49,8 @@ command -v identify >/dev/null || need+=(imagemagick)
 # The fuzz targets' input reader, for the replay of their seeds in the unit tests.
 ls /usr/lib/llvm-*/lib/clang/*/include/fuzzer/FuzzedDataProvider.h >/dev/null 2>&1 ||
     need+=(libclang-rt-14-dev)
+# NSIS, the peer whose LZMA solid installer a compressed pack is measured against.
+command -v makensis >/dev/null || need+=(nsis)
 command -v cmake >/dev/null || need+=(cmake)
 command -v openssl >/dev/null || need+=(openssl)
 command -v python3 >/dev/null || need+=(python3)

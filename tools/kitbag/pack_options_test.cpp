@@ -77,6 +77,12 @@ TEST(PackOptions, OneCertificateOnePasswordAndNoSigningOptionsWithNoSign) {
               "--no-sign and a certificate contradict each other");
     EXPECT_EQ(with({"--arch", "arm64"}), "--arch is x86 or x64");
     EXPECT_EQ(with({"--no-sign", "--compress"}), "ok");
+    EXPECT_EQ(with({"--no-sign", "--store", "--compress"}),
+              "--store and --compress contradict each other");
+    EXPECT_EQ(with({"--no-sign", "--store", "--threads", "2"}), "ok");
+    for (const char* threads : {"0", "257", "-1", "x", "", "99999999999"})
+        EXPECT_EQ(with({"--no-sign", "--threads", threads}), "--threads is a number from 1 to 256")
+            << threads;
 }
 
 TEST(PackOptions, HelpGivesEveryOptionALine) {
@@ -93,7 +99,8 @@ TEST(PackOptions, HelpGivesEveryOptionALine) {
                                "--pass-file",     "--pass-env",
                                "--timestamp-url", "--no-sign",
                                "--arch",          "--stub",
-                               "--compress",      "--dry-run",
+                               "--compress",      "--store",
+                               "--threads N",     "--dry-run",
                                "--list",          "--help",
                                "--version"})
         EXPECT_NE(help.find(std::string("  ") + option), std::string::npos) << option;
