@@ -73,7 +73,7 @@ demo: windows
 
 fuzz:
 	@./tools/install-deps.sh fuzz
-	CXX=clang++ cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Release
+	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) ./fuzz/run.sh $(FUZZ_DIR) $(FUZZ_TARGETS)
 

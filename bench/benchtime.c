@@ -2,6 +2,8 @@
  * run: "<label> <round> <milliseconds> <exit code>", the time from just before
  * CreateProcessW to the moment the process has ended. Timing from inside Wine leaves out
  * the Linux-side start of the wine loader, which would otherwise dominate the floor.
+ * A command whose label ends in "-1cpu" runs on the first processor alone, as on a machine
+ * with one core.
  *   benchtime.exe ROUNDS PAUSE_MS LABEL COMMAND [LABEL COMMAND]...
  */
 #include <windows.h>
@@ -10,7 +12,12 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-static int RunOnce(const wchar_t* command, double* ms, DWORD* code) {
+static int EndsWith(const wchar_t* text, const wchar_t* end) {
+    size_t length = wcslen(text), endLength = wcslen(end);
+    return length >= endLength && wcscmp(text + length - endLength, end) == 0;
+}
+
+static int RunOnce(const wchar_t* command, int oneCpu, double* ms, DWORD* code) {
     size_t length = wcslen(command) + 1;
     wchar_t* writable = malloc(length * sizeof(wchar_t));
     STARTUPINFOW startup = {0};
@@ -22,9 +29,14 @@ static int RunOnce(const wchar_t* command, double* ms, DWORD* code) {
     startup.cb = sizeof startup;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(NULL, writable, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    if (!CreateProcessW(NULL, writable, NULL, NULL, FALSE, oneCpu ? CREATE_SUSPENDED : 0, NULL,
+                        NULL, &startup, &process)) {
         free(writable);
         return 0;
+    }
+    if (oneCpu) {
+        SetProcessAffinityMask(process.hProcess, 1);
+        ResumeThread(process.hThread);
     }
     WaitForSingleObject(process.hProcess, INFINITE);
     QueryPerformanceCounter(&end);
@@ -49,7 +61,7 @@ int wmain(int argc, wchar_t** argv) {
             DWORD code = 0;
             /* A process started right after another has ended starts slower under Wine. */
             Sleep(pause);
-            if (!RunOnce(argv[i + 1], &ms, &code)) {
+            if (!RunOnce(argv[i + 1], EndsWith(argv[i], L"-1cpu"), &ms, &code)) {
                 wprintf(L"%ls %d failed-to-start %lu\n", argv[i], round, GetLastError());
                 fflush(stdout);
                 return 1;

@@ -2,7 +2,9 @@
 # Makes a compressible payload of real Windows binaries: the sample product's files but its
 # random install.bin, and Wine's own DLLs of the given architecture, stripped as a shipped
 # product's would be, from a fixed list in its order until they come to 20 MiB.
-# usage: bench/binary_payload.sh x86|x64 SAMPLE_FILES OUT_DIR
+# With "small": many small DLLs instead, every one of Wine's under 100 KB in name order until
+# they come to 3 MiB, where the installer's own size weighs more.
+# usage: bench/binary_payload.sh x86|x64 SAMPLE_FILES OUT_DIR [small]
 set -euo pipefail
 arch=${1:?usage: binary_payload.sh x86|x64 SAMPLE_FILES OUT_DIR}
 sample=${2:?usage: binary_payload.sh x86|x64 SAMPLE_FILES OUT_DIR}
@@ -25,6 +27,22 @@ mkdir -p "$out"
 for file in "$sample"/*; do
     [ "$(basename "$file")" = install.bin ] || cp "$file" "$out/"
 done
+if [ "${4:-}" = small ]; then
+    limit=$((3 * 1024 * 1024))
+    total=0
+    for dll in "$from"/*.dll; do
+        [ "$(stat -c %s "$dll")" -lt 409600 ] || continue
+        "$strip" -o "$out/$(basename "$dll")" "$dll"
+        size=$(stat -c %s "$out/$(basename "$dll")")
+        if [ "$size" -ge 102400 ]; then
+            rm "$out/$(basename "$dll")"
+            continue
+        fi
+        total=$((total + size))
+        [ $total -lt $limit ] || break
+    done
+    exit 0
+fi
 limit=$((20 * 1024 * 1024))
 total=0
 for name in shell32 msxml3 comctl32 user32 gdi32 kernelbase ntdll ole32 oleaut32 rpcrt4 crypt32 \

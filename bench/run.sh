@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Times KitbagInstaller.exe against NSIS installers of the same payload under Wine, beside an
 # empty program (the floor), a plain copy of the payload (the write limit) and the signature
-# check alone; then the same on a payload of real binaries (bench/binary_payload.sh), packed
-# compressed and stored, beside NSIS zlib and LZMA, solid and not.
+# check alone; the sample packed with kitbag-pack's defaults too; then the same on a payload of
+# real binaries (bench/binary_payload.sh), packed with the defaults (also timed on one core)
+# and stored, beside NSIS zlib and LZMA, solid and not; and the sizes of a product of many small
+# DLLs, where the installer's own size weighs more.
 # usage: bench/run.sh BUILD_ROOT BENCH_DIR [ROUNDS]   (WINEPREFIX: the prefix to use)
 # Needs an X display (make bench runs it under xvfb-run).
 #
@@ -35,6 +37,7 @@ else
 fi
 payload=$build/payload/files
 binaries=$out/binaries
+small=$out/small
 wizard=Brasswick.Hopwell.UI.exe
 pack=$root/tools/kitbag-pack
 signing=(--sign-cert "$build/signing/dev-cert.pem" --sign-key "$build/signing/dev-key.pem")
@@ -54,23 +57,29 @@ rm -f "$out/empty-signed.exe"
 osslsigncode sign -certs "$build/signing/dev-cert.pem" -key "$build/signing/dev-key.pem" \
     -n "Kitbag bench" -in "$out/empty.exe" -out "$out/empty-signed.exe" >/dev/null
 
-# The second payload: real binaries, which compress (bench/binary_payload.sh).
+# The second payload: real binaries, which compress (bench/binary_payload.sh); the third: many
+# small DLLs. Each is packed with kitbag-pack's defaults; the binaries also stored.
 "$here/binary_payload.sh" $arch "$payload" "$binaries"
-for form in compressed stored; do
-    option=()
-    [ $form = compressed ] && option=(--compress)
-    "$pack" --payload "$binaries" --program $wizard --arch $arch --stub "$build/KitbagInstaller-stub.exe" \
-        "${option[@]}" "${signing[@]}" -o "$out/bin-kitbag-$form.exe" >/dev/null
-done
+"$here/binary_payload.sh" $arch "$payload" "$small" small
+pack() {
+    "$pack" --payload "$1" --program $wizard --arch $arch --stub "$build/KitbagInstaller-stub.exe" \
+        "${signing[@]}" -o "$out/$2.exe" "${@:3}" >/dev/null
+}
+pack "$payload" sample-kitbag
+pack "$binaries" bin-kitbag
+pack "$binaries" bin-kitbag-stored --store
+pack "$small" small-kitbag
 
 # NSIS: name, payload, makensis options.
-nsis=(nsis-stored "$payload" -DSTORED
-    nsis-zlib "$payload" ""
-    nsis-lzma-solid "$payload" "-DLZMA -DSOLID"
+nsis=(sample-nsis-stored "$payload" -DSTORED
+    sample-nsis-zlib "$payload" ""
+    sample-nsis-lzma-solid "$payload" "-DLZMA -DSOLID"
     bin-nsis-zlib "$binaries" ""
     bin-nsis-zlib-solid "$binaries" -DSOLID
     bin-nsis-lzma "$binaries" -DLZMA
-    bin-nsis-lzma-solid "$binaries" "-DLZMA -DSOLID")
+    bin-nsis-lzma-solid "$binaries" "-DLZMA -DSOLID"
+    small-nsis-zlib "$small" ""
+    small-nsis-lzma-solid "$small" "-DLZMA -DSOLID")
 for ((i = 0; i < ${#nsis[@]}; i += 3)); do
     read -r -a flags <<<"${nsis[i + 2]}"
     makensis -V1 "${flags[@]}" -DPAYLOAD="${nsis[i + 1]}" -DWIZARD=$wizard \
@@ -83,13 +92,15 @@ makensis -V1 -DEMPTY -DPAYLOAD="$payload" -DWIZARD=$wizard -DOUTFILE="$out/nsis-
 win() { printf 'Z:%s' "${1//\//\\}"; }
 sizes=$out/sizes.txt
 {
-    echo "payload-files $(du -cb "$payload"/* | tail -1 | cut -f1)"
+    echo "sample-payload-files $(du -cb "$payload"/* | tail -1 | cut -f1)"
     echo "kitbag $(stat -c %s "$build/KitbagInstaller.exe")"
     echo "kitbag-nopayload $(stat -c %s "$build/KitbagInstaller-stub.exe")"
     echo "nsis-nopayload $(stat -c %s "$out/nsis-nopayload.exe")"
     echo "bin-payload-files $(du -cb "$binaries"/* | tail -1 | cut -f1)"
-    echo "bin-kitbag-compressed $(stat -c %s "$out/bin-kitbag-compressed.exe")"
-    echo "bin-kitbag-stored $(stat -c %s "$out/bin-kitbag-stored.exe")"
+    echo "small-payload-files $(du -cb "$small"/* | tail -1 | cut -f1)"
+    for name in sample-kitbag bin-kitbag bin-kitbag-stored small-kitbag; do
+        echo "$name $(stat -c %s "$out/$name.exe")"
+    done
     for ((i = 0; i < ${#nsis[@]}; i += 3)); do
         echo "${nsis[i]} $(stat -c %s "$out/${nsis[i]}.exe")"
     done
@@ -115,10 +126,14 @@ rows=(floor "\"$(win "$out/empty.exe")\""
     verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$build/KitbagInstaller.exe")\""
     wizard "\"$(win "$payload/$wizard")\" /IAgreeToTheEULA BW_I=\"Roza\""
     kitbag "\"$(win "$build/KitbagInstaller.exe")\" /IAgreeToTheEULA"
+    sample-verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/sample-kitbag.exe")\""
+    sample-kitbag "\"$(win "$out/sample-kitbag.exe")\" /IAgreeToTheEULA"
     bin-copy "\"$(win "$out/copytree.exe")\" \"$(win "$binaries")\" $copy_target"
-    bin-verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/bin-kitbag-compressed.exe")\""
-    bin-kitbag-compressed "\"$(win "$out/bin-kitbag-compressed.exe")\" /IAgreeToTheEULA"
-    bin-kitbag-stored "\"$(win "$out/bin-kitbag-stored.exe")\" /IAgreeToTheEULA")
+    bin-verify-only "\"$(win "$out/verifyonly.exe")\" \"$(win "$out/bin-kitbag.exe")\""
+    bin-kitbag "\"$(win "$out/bin-kitbag.exe")\" /IAgreeToTheEULA"
+    bin-kitbag-1cpu "\"$(win "$out/bin-kitbag.exe")\" /IAgreeToTheEULA"
+    bin-kitbag-stored "\"$(win "$out/bin-kitbag-stored.exe")\" /IAgreeToTheEULA"
+    small-kitbag "\"$(win "$out/small-kitbag.exe")\" /IAgreeToTheEULA")
 if [ $run_nsis = yes ]; then
     for ((i = 0; i < ${#nsis[@]}; i += 3)); do
         rows+=("${nsis[i]}" "\"$(win "$out/${nsis[i]}.exe")\"")
