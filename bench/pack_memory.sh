@@ -2,7 +2,9 @@
 # kitbag-pack's wall time and peak memory (GNU time's maximum resident set) packing payloads of
 # incompressible data, a few large files and many small ones, unsigned and signed; and
 # osslsigncode's own figures signing the same unsigned image, since the tool's signed run
-# reports the larger of its own peak and that of the osslsigncode it waits for.
+# reports the larger of its own peak and that of the osslsigncode it waits for. Then, for each
+# size up to 300 MiB, a payload of real binaries (Wine's DLLs of both architectures, as they
+# are), compressed with the defaults on one thread and on all, and stored, with the MB/s.
 # usage: bench/pack_memory.sh KITBAG_PACK WINDOWS_BUILD_DIR OUT_DIR [OTHER_KITBAG_PACK]
 #   WINDOWS_BUILD_DIR: the 32-bit build, for its stub and its development certificate
 #   OTHER_KITBAG_PACK: another build of the tool (an older one, say), measured the same way;
@@ -77,8 +79,27 @@ measure() {
     local wall rss
     wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$scratch/time.txt")
     rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$scratch/time.txt")
-    printf '%-14s %8s MiB  %-9s %10s  %8d MiB\n' "$label" "$mib" "$signing" "$wall" \
-        $(( (rss + 1023) / 1024 )) | tee -a "$report"
+    local seconds rate
+    seconds=$(echo "$wall" | awk -F: '{ s = 0; for (i = 1; i <= NF; ++i) s = s * 60 + $i; print s }')
+    rate=$(awk -v mib="$mib" -v s="$seconds" 'BEGIN { if (s > 0) printf "%.1f", mib * 1.048576 / s; else print "-" }')
+    printf '%-14s %8s MiB  %-9s %10s  %8d MiB  %8s MB/s\n' "$label" "$mib" "$signing" "$wall" \
+        $(( (rss + 1023) / 1024 )) "$rate" | tee -a "$report"
+}
+
+# Real binaries: Wine's own DLLs of both architectures, in name order, until MIB MiB.
+make_binaries() {
+    local folder=$1 limit=$(( $2 << 20 )) total=0 dir dll
+    mkdir -p "$folder"
+    cp "$stub" "$folder/Setup.exe"
+    for dir in /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/x86_64-linux-gnu/wine/x86_64-windows; do
+        [ -d "$dir" ] || continue
+        mkdir -p "$folder/$(basename "$dir")"
+        for dll in "$dir"/*.dll; do
+            [ $total -lt $limit ] || return 0
+            cp "$dll" "$folder/$(basename "$dir")/"
+            total=$((total + $(stat -c %s "$dll")))
+        done
+    done
 }
 
 {
@@ -87,7 +108,7 @@ measure() {
     echo "stub: $stub"
     echo "$(nproc) cores, $(free -m | awk '/^Mem:/ { print $2 }') MiB of memory; $(osslsigncode --version 2>&1 | head -n 1 | sed "s/, using:$//")"
     echo "peak: GNU time's maximum resident set; for a signed run the larger of the tool's and osslsigncode's"
-    printf '%-14s %12s  %-9s %10s  %12s\n' program payload signing "wall" "peak memory"
+    printf '%-14s %12s  %-9s %10s  %12s  %13s\n' program payload signing "wall" "peak memory" "rate"
 } | tee "$report"
 
 for mib in $sizes; do
@@ -115,5 +136,17 @@ for mib in $sizes; do
     measure osslsigncode "$mib" alone osslsigncode sign -certs "$cert" -key "$key" \
         -in "$scratch/tool-unsigned/Setup.exe" -out "$scratch/signed.exe"
     rm -rf "$payload" "$scratch/tool-unsigned" "$scratch/signed.exe"
+    [ "$mib" -le 300 ] || continue
+    binaries=$scratch/binaries-$mib
+    make_binaries "$binaries" "$mib"
+    mkdir -p "$scratch/binaries-out"
+    for mode in "bin-stored --store" "bin-1-thread --threads 1" "bin-all-threads"; do
+        read -r name options <<<"$mode"
+        # shellcheck disable=SC2086
+        measure "$name" "$mib" unsigned "$tool" --payload "$binaries" --program Setup.exe \
+            --no-sign $options -o "$scratch/binaries-out/Setup.exe"
+        echo "  $(sed -n 's/^\(Compressed .*\)/\1/p' "$scratch/run.txt")" | tee -a "$report"
+    done
+    rm -rf "$binaries" "$scratch/binaries-out"
 done
 echo "kept in $report"

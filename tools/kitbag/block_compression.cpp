@@ -251,38 +251,40 @@ bool CompressBlock(const std::vector<BlockFile>& files, const std::string& resou
 }
 
 bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& error) {
-    constexpr std::uint64_t kSample = 64 * 1024;
-    if (size < kSample)
+    constexpr std::uint64_t kSample = 64 * 1024, kTiny = 1024;
+    if (size < kTiny)
         return true;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
-    const std::uint64_t samples = std::min<std::uint64_t>(4, size / kSample);
-    std::vector<unsigned char> sample(kSample), packed(kSample + kSample / 2 + 1024);
+    // A small file is tried whole.
+    const std::uint64_t piece = std::min(size, kSample);
+    const std::uint64_t samples = std::min<std::uint64_t>(4, size / piece);
+    std::vector<unsigned char> sample(piece), packed(piece + piece / 2 + 1024);
     std::uint64_t before = 0, after = 0;
     for (std::uint64_t i = 0; i < samples; ++i) {
-        in.seekg(static_cast<std::streamoff>((size - kSample) * i /
+        in.seekg(static_cast<std::streamoff>((size - piece) * i /
                                              std::max<std::uint64_t>(samples - 1, 1)));
-        in.read(reinterpret_cast<char*>(sample.data()), kSample);
-        if (static_cast<std::uint64_t>(in.gcount()) != kSample) {
+        in.read(reinterpret_cast<char*>(sample.data()), static_cast<std::streamsize>(piece));
+        if (static_cast<std::uint64_t>(in.gcount()) != piece) {
             error = "cannot read '" + path + "'";
             return false;
         }
         CLzmaEncProps props;
         LzmaEncProps_Init(&props);
         props.level = 1;
-        props.dictSize = kSample;
+        props.dictSize = static_cast<UInt32>(std::max<std::uint64_t>(piece, 4096));
         props.numThreads = 1;
         SizeT packedSize = packed.size();
         unsigned char properties[kLzmaPropertiesSize];
         SizeT propertiesSize = sizeof properties;
         const SRes result =
-            LzmaEncode(packed.data(), &packedSize, sample.data(), kSample, &props, properties,
+            LzmaEncode(packed.data(), &packedSize, sample.data(), piece, &props, properties,
                        &propertiesSize, 0, nullptr, &g_allocator, &g_allocator);
-        before += kSample;
-        after += result == SZ_OK ? packedSize : kSample;
+        before += piece;
+        after += result == SZ_OK ? packedSize : piece;
     }
     return after * 100 < before * 98;
 }

@@ -28,9 +28,10 @@ bool CompressBlock(const std::vector<BlockFile>& files, const std::string& resou
                    std::uint64_t& length, std::string& error,
                    std::uint32_t dictionaryLimit = kMaxDictionaryBytes);
 
-// Whether compressing the file is worth it: up to four pieces of it, spread over the file, are
-// compressed quickly, and data that gains less than 2% (already compressed, encrypted, random)
-// is better stored. Files under 64 KiB are always worth it, in a block with others.
+// Whether compressing the file is worth it: up to four pieces of 64 KiB, spread over the file
+// (a smaller file whole), are compressed quickly, and data that gains less than 2% (already
+// compressed, encrypted, random) is better stored. A file under 1 KiB always is, in a block
+// with others.
 bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& error);
 
 // Whether the file is a PE image for x86 or x64, whose code the branch filter helps.

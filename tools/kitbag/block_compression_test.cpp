@@ -160,7 +160,8 @@ TEST_F(BlockCompression, ARefusedMemberLeavesTheOthersAndAStopEndsTheRest) {
 TEST_F(BlockCompression, ChoosesByContentsAndRefusesAFileThatChanged) {
     EXPECT_FALSE(WorthCompressing(Write("random", RandomBytes(300000, 4)), 300000, error));
     EXPECT_TRUE(WorthCompressing(Write("text", std::string(300000, 't')), 300000, error));
-    EXPECT_TRUE(WorthCompressing(Write("small", RandomBytes(1000, 5)), 1000, error));
+    EXPECT_FALSE(WorthCompressing(Write("small", RandomBytes(5000, 5)), 5000, error));
+    EXPECT_TRUE(WorthCompressing(Write("tiny", RandomBytes(1000, 5)), 1000, error));
     std::string pe(512, '\0');
     pe.replace(0, 2, "MZ");
     pe[60] = '\x80';
