@@ -5,24 +5,29 @@
 namespace {
 
 // Eight tables, so that eight bytes are folded in at a time ("slicing by eight"): about five
-// times as fast as a byte at a time, which matters when every unpacked byte is summed.
+// times as fast as a byte at a time, which matters when every unpacked byte is summed. They
+// are filled when the program starts rather than held in it: 8 KiB less in every installer.
 using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
 
-constexpr Tables MakeTables() {
-    Tables tables{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        tables[0][n] = c;
-    }
-    for (std::uint32_t n = 0; n < 256; ++n)
-        for (std::size_t t = 1; t < 8; ++t)
-            tables[t][n] = tables[0][tables[t - 1][n] & 0xFF] ^ (tables[t - 1][n] >> 8);
-    return tables;
-}
+Tables kTables;
 
-constexpr Tables kTables = MakeTables();
+// Read as volatile, so that the compiler cannot work the tables out itself and store them.
+volatile std::uint32_t g_polynomial = 0xEDB88320u;
+
+struct TablesFiller {
+    TablesFiller() {
+        const std::uint32_t polynomial = g_polynomial;
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? polynomial ^ (c >> 1) : c >> 1;
+            kTables[0][n] = c;
+        }
+        for (std::uint32_t n = 0; n < 256; ++n)
+            for (std::size_t t = 1; t < 8; ++t)
+                kTables[t][n] = kTables[0][kTables[t - 1][n] & 0xFF] ^ (kTables[t - 1][n] >> 8);
+    }
+} g_tablesFiller;
 
 } // namespace
 
