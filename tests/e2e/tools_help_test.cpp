@@ -48,14 +48,18 @@ TEST(ToolsHelp, ADryRunListsTheNamesAsWrittenNotesEmptyFoldersAndWritesNothing) 
                  "--arch", arch, "--no-sign", "--dry-run", "-o", dir + "/out/Setup.exe"},
                 dir + "/run");
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("File      102  Setup.exe  10 bytes, written as 'setup.exe'\n"),
+    EXPECT_NE(run.out.find("File      102  Setup.exe  10 bytes, written as 'setup.exe', "
+                           "compressed in block 1\n"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("File      103  Lib\\Engine.DLL  1000 bytes, written as "
-                           "'lib\\engine.dll'\n"),
+                           "'lib\\engine.dll', compressed in block 1\n"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("Would pack 2 files, 1010 bytes"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(", compressed in 1 block, not signed; nothing written"),
+              std::string::npos)
+        << run.out;
     EXPECT_NE(run.err.find("note: the empty folder 'cache' is left out"), std::string::npos)
         << run.err;
     EXPECT_FALSE(fs::exists(dir + "/out")) << "a dry run wrote something";
