@@ -63,8 +63,22 @@ execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_art
 if(NOT artwork_result EQUAL 0)
     message(FATAL_ERROR "Drawing the artwork failed")
 endif()
+# The dialog header and the splash go into the program compressed, as PICTURE resources of
+# their bitmap ids (res/resource_ids.h); the windows expand them when they first show them.
+set(picture_names header splash)
+set(picture_ids 130 133)
+foreach(picture IN ZIP_LISTS picture_names picture_ids)
+    execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/compress_picture.py
+                            ${KITBAG_ARTWORK_DIR}/${picture_0}.bmp ${picture_1}
+                            ${KITBAG_ARTWORK_DIR}/${picture_0}.block
+                    RESULT_VARIABLE picture_result)
+    if(NOT picture_result EQUAL 0)
+        message(FATAL_ERROR "Compressing the ${picture_0} picture failed")
+    endif()
+endforeach()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${CMAKE_SOURCE_DIR}/tools/generated_file.py)
+             ${CMAKE_SOURCE_DIR}/tools/make_artwork.py ${CMAKE_SOURCE_DIR}/tools/compress_picture.py
+             ${CMAKE_SOURCE_DIR}/tools/generated_file.py)
 
 # The application manifest names the architecture the build is for.
 if(KITBAG_ARCH STREQUAL "x64")
@@ -128,7 +142,7 @@ function(kitbag_installer_resources name out_var)
                 -I ${KITBAG_MANIFEST_DIR} ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc -O coff -o ${dir}/resources.o
         DEPENDS ${CMAKE_SOURCE_DIR}/res/KitbagInstaller.rc ${KITBAG_MANIFEST_DIR}/KitbagInstaller.manifest
                 ${CMAKE_SOURCE_DIR}/res/resource_ids.h ${CMAKE_SOURCE_DIR}/res/message_texts.h ${dir}/settings.rc
-                ${KITBAG_ARTWORK_DIR}/header.bmp ${KITBAG_ARTWORK_DIR}/splash.bmp ${KITBAG_ARTWORK_DIR}/kitbag.ico
+                ${KITBAG_ARTWORK_DIR}/header.block ${KITBAG_ARTWORK_DIR}/splash.block ${KITBAG_ARTWORK_DIR}/kitbag.ico
         COMMENT "Compiling the resources of ${name}"
         VERBATIM)
     add_custom_target(${name}-resources DEPENDS ${dir}/resources.o)

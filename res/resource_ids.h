@@ -8,7 +8,7 @@
 #define IDD_SPLASH 131
 #define IDD_TEMP_FOLDER 146
 
-/* Bitmaps and icons */
+/* Pictures (resource type PICTURE, ui/picture_bitmap.h) and icons */
 #define IDB_HEADER 130
 #define IDB_SPLASH 133
 #define IDR_MAINFRAME 5
@@ -21,6 +21,7 @@
 #define IDC_COPYRIGHT 1002
 #define IDC_TITLE_LINE 1003
 #define IDC_DRIVE 1005
+#define IDC_PICTURE 1006
 
 /* System-menu command of the about box */
 #define IDM_ABOUTBOX 0x0010

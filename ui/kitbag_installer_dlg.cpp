@@ -4,6 +4,7 @@
 #include "framework/win_app.h"
 #include "res/resource_ids.h"
 #include "ui/about_dlg.h"
+#include "ui/program_pictures.h"
 
 CKitbagInstallerDlg::CKitbagInstallerDlg() : CKitbagInstallerDlg(false, nullptr) {}
 
@@ -36,6 +37,7 @@ BOOL CKitbagInstallerDlg::OnInitDialog() {
     }
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ShowProgramPicture(GetDlgItem(m_hWnd, IDC_PICTURE), IDB_HEADER);
     SetWindowText(product);
 
     if (m_bQuestion) {

@@ -2,6 +2,7 @@
 
 #include "framework/win_app.h"
 #include "res/resource_ids.h"
+#include "ui/program_pictures.h"
 
 SplashDlg::SplashDlg(CWnd* parent)
     : CDialog(IDD_SPLASH, parent),
@@ -15,6 +16,7 @@ BOOL SplashDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ShowProgramPicture(GetDlgItem(m_hWnd, IDC_PICTURE), IDB_SPLASH);
     FitToPicture();
     return TRUE;
 }
@@ -22,7 +24,7 @@ BOOL SplashDlg::OnInitDialog() {
 void SplashDlg::FitToPicture() {
     // The picture control takes its bitmap's size; dialog units of another font size would
     // leave a strip of background beside it or cut the picture.
-    HWND picture = GetWindow(m_hWnd, GW_CHILD);
+    HWND picture = GetDlgItem(m_hWnd, IDC_PICTURE);
     RECT pictureRect{};
     if (picture == nullptr || !GetWindowRect(picture, &pictureRect))
         return;

@@ -1,6 +1,7 @@
 // A product packed with its own version, company, description, copyright, icon and splash:
 // what Windows reads of the file, what the About box and the splash show, what --list gives
 // back, and what the branding options refuse.
+#include "bitmap_pixels.h"
 #include "host_run.h"
 #include "window_query.h"
 #include "wine_harness.h"
@@ -107,6 +108,9 @@ TEST_F(BrandedProduct, WindowsReadsTheProductsVersionTextsIconAndSplashAndListGi
         EXPECT_EQ(facts["versionstring[" + key + "]"], value) << key;
     EXPECT_EQ(facts["icongroup[5]"], "64x64,20x20");
     EXPECT_EQ(facts["bitmap[133]"], "425x208x24");
+    const std::string splash = BmpPixelCrc(ReadFile(dir + "/acme.bmp").value_or(""));
+    EXPECT_FALSE(splash.empty());
+    EXPECT_EQ(facts["bitmappixels[133]"], splash);
     EXPECT_EQ(facts["string[1]"], "Acme Product");
 
     HostRun list = RunHost({KITBAG_PACK_TOOL, "--list", dir + "/AcmeSetup.exe"}, dir + "/list");

@@ -1,4 +1,5 @@
 // What the build promises about the executable itself, checked on the built files.
+#include "bitmap_pixels.h"
 #include "pe_image.h"
 #include "wine_harness.h"
 
@@ -108,8 +109,14 @@ TEST(BuildOutput, CarriesItsSettingsTextsVersionAndManifest) {
 
     for (int id : {100, 102, 131, 146})
         EXPECT_EQ(r["dialog[" + std::to_string(id) + "]"], "present") << id;
+    // The pictures, stored compressed and expanded by the installer's own code: pixel for
+    // pixel the artwork they were made from.
     EXPECT_EQ(r["bitmap[130]"], "634x78x24");
     EXPECT_EQ(r["bitmap[133]"], "425x208x24");
+    EXPECT_EQ(r["bitmappixels[130]"],
+              BmpPixelCrc(ReadFile(BuildPath("artwork/header.bmp")).value_or("")));
+    EXPECT_EQ(r["bitmappixels[133]"],
+              BmpPixelCrc(ReadFile(BuildPath("artwork/splash.bmp")).value_or("")));
     EXPECT_EQ(r["icongroup[5]"], "48x48,32x32,16x16");
 }
 

@@ -204,15 +204,18 @@ TEST_F(PackAndTag, WindowsBuildOfTheToolsWritesTheSameFiles) {
     // The same file name in two folders: the name is written into the version resource.
     fs::create_directories(dir + "/host");
     fs::create_directories(dir + "/wine");
+    // The splash is compressed by each build of the tool alike.
+    const std::string splash = BuildPath("artwork/splash.bmp");
     HostRun host = RunHost({KITBAG_PACK_TOOL, "--payload", dir + "/product", "--program",
                             "Setup.exe", "--title", "Acme", "--arch", PackArchitecture(),
-                            "--no-sign", "-o", dir + "/host/Same.exe"},
+                            "--splash", splash, "--no-sign", "-o", dir + "/host/Same.exe"},
                            dir + "/host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    std::string packed = RunTool("kitbag-pack.exe",
-                                 "--payload " + WinPath(dir + "/product") +
-                                     " --program Setup.exe --title Acme --no-sign --arch " +
-                                     PackArchitecture() + " -o " + WinPath(dir + "/wine/Same.exe"));
+    std::string packed =
+        RunTool("kitbag-pack.exe", "--payload " + WinPath(dir + "/product") +
+                                       " --program Setup.exe --title Acme --splash " +
+                                       WinPath(splash) + " --no-sign --arch " + PackArchitecture() +
+                                       " -o " + WinPath(dir + "/wine/Same.exe"));
     ASSERT_TRUE(FileExists(dir + "/wine/Same.exe")) << packed;
     EXPECT_TRUE(ReadFile(dir + "/wine/Same.exe") == ReadFile(dir + "/host/Same.exe")) << packed;
 

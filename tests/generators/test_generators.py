@@ -6,6 +6,7 @@
 The resource-script cases need i686-w64-mingw32-windres and are skipped without it.
 """
 
+import lzma
 import os
 import re
 import shutil
@@ -15,6 +16,7 @@ import sys
 import tempfile
 import unittest
 import xml.dom.minidom
+import zlib
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(REPO, "tools"))
@@ -287,6 +289,11 @@ class ResourceScriptTest(unittest.TestCase):
         art, variant = os.path.join(cls.tmp, "art"), os.path.join(cls.tmp, "variant")
         os.makedirs(variant)
         subprocess.run([sys.executable, os.path.join(REPO, "tools", "make_artwork.py"), art], check=True)
+        for name, rid in (("header", "130"), ("splash", "133")):
+            subprocess.run([sys.executable, os.path.join(REPO, "tools", "compress_picture.py"),
+                            os.path.join(art, name + ".bmp"), rid, os.path.join(art, name + ".block")],
+                           check=True)
+        cls.art = art
         template = slurp(os.path.join(REPO, "res", "settings.rc.in")).decode()
         settings = re.sub(r"@(\w+)@", lambda m: cls.SETTINGS[m.group(1)], template)
         with open(os.path.join(variant, "settings.rc"), "w") as f:
@@ -305,8 +312,10 @@ class ResourceScriptTest(unittest.TestCase):
         shutil.rmtree(cls.tmp)
 
     def test_resources_present(self):
-        for key in [(5, 100), (5, 102), (5, 131), (5, 146), (2, 130), (2, 133), (14, 5), (16, 1), (24, 1)]:
+        for key in [(5, 100), (5, 102), (5, 131), (5, 146), ("PICTURE", 130), ("PICTURE", 133), (14, 5),
+                    (16, 1), (24, 1)]:
             self.assertIn(key, self.res)
+        self.assertFalse([k for k in self.res if k[0] == 2], "no uncompressed bitmap")
         icons = [k for k in self.res if k[0] == 3]
         self.assertEqual(len(icons), 3)
         self.assertIn(b"requireAdministrator", self.res[(24, 1)][1])
@@ -351,9 +360,25 @@ class ResourceScriptTest(unittest.TestCase):
                         o += 2
                     o += 2
             o += 2 + struct.unpack_from("<H", body, o)[0]
-        self.assertEqual(found, [(-1, 0, 0, 410, 48), (1003, 14, 59, 381, 12), (1000, 14, 73, 392, 47),
+        self.assertEqual(found, [(1006, 0, 0, 410, 48), (1003, 14, 59, 381, 12), (1000, 14, 73, 392, 47),
                                  (-1, 0, 141, 410, 1), (1, 296, 147, 50, 16), (2, 353, 147, 50, 16),
                                  (1001, 14, 121, 386, 12)])
+
+    def test_pictures_are_blocks_of_their_bitmap(self):
+        # The head and member as payload/solid_block.h reads them; the raw LZMA stream, decoded
+        # with the properties the head names, is the bitmap resource: the BMP file without its
+        # 14-byte file header.
+        for name, rid in (("header", 130), ("splash", 133)):
+            block = self.res[("PICTURE", rid)][1]
+            dib = slurp(os.path.join(self.art, name + ".bmp"))[14:]
+            magic, method, count, props, dict_size = struct.unpack_from("<4sIIBI", block, 0)
+            self.assertEqual((magic, method, count), (b"KBS\x01", 1, 1))
+            self.assertEqual(struct.unpack_from("<IIII", block, 20), (rid, len(dib), zlib.crc32(dib), 0))
+            lc, lp, pb = props % 9, props // 9 % 5, props // 45
+            stream = block[36:]
+            self.assertEqual(lzma.decompress(stream, format=lzma.FORMAT_RAW, filters=[
+                {"id": lzma.FILTER_LZMA1, "lc": lc, "lp": lp, "pb": pb, "dict_size": dict_size}]), dib)
+            self.assertLess(len(block), len(dib) // 15)
 
     def test_version(self):
         body = self.res[(16, 1)][1]

@@ -7,6 +7,10 @@
 #include "resource_bytes_win.h"
 #include "wide_conversion_win.h"
 
+#include "payload/crc32.h"
+#include "ui/picture_bitmap.h"
+
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -77,13 +81,32 @@ std::string DialogLines(HMODULE module) {
 std::string BitmapLines(HMODULE module) {
     std::string lines;
     for (WORD id : kBitmapIds) {
+        const std::wstring name = L"[" + std::to_wstring(id) + L"]=";
+        // A compressed picture, expanded by the installer's own code.
+        if (HBITMAP bitmap = LoadPictureBitmap(module, id)) {
+            DIBSECTION dib{};
+            if (GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib) {
+                const BITMAP& shape = dib.dsBm;
+                const std::size_t bytes = static_cast<std::size_t>(shape.bmWidthBytes) *
+                                          static_cast<std::size_t>(shape.bmHeight);
+                char crc[9];
+                std::snprintf(crc, sizeof crc, "%08x",
+                              static_cast<unsigned>(Crc32(0, shape.bmBits, bytes)));
+                lines += Utf8Line(L"bitmap" + name + std::to_wstring(shape.bmWidth) + L"x" +
+                                  std::to_wstring(shape.bmHeight) + L"x" +
+                                  std::to_wstring(shape.bmBitsPixel));
+                lines += WideToUtf8(L"bitmappixels" + name) + crc + "\n";
+            }
+            DeleteObject(bitmap);
+            continue;
+        }
         const ResourceBytes bytes = FindResourceBytes(module, RT_BITMAP, MAKEINTRESOURCEW(id));
         const auto shape = ReadBitmapShape(bytes.data, bytes.size);
         if (!shape)
             continue;
-        lines += Utf8Line(L"bitmap[" + std::to_wstring(id) + L"]=" + std::to_wstring(shape->width) +
-                          L"x" + std::to_wstring(shape->height) + L"x" +
-                          std::to_wstring(shape->bitsPerPixel));
+        lines +=
+            Utf8Line(L"bitmap" + name + std::to_wstring(shape->width) + L"x" +
+                     std::to_wstring(shape->height) + L"x" + std::to_wstring(shape->bitsPerPixel));
     }
     return lines;
 }

@@ -12,7 +12,9 @@ std::string StringTableLines(HMODULE module);
 std::string ManifestLine(HMODULE module);
 // dialog[<id>]=present for RT_DIALOG 100, 102, 131, 146
 std::string DialogLines(HMODULE module);
-// bitmap[<id>]=<w>x<h>x<bpp> for RT_BITMAP 130, 133
+// bitmap[<id>]=<w>x<h>x<bpp> for picture 130 and 133, expanded as the installer does, with
+// bitmappixels[<id>]=<CRC-32 of its rows, 8 hex digits>; for an RT_BITMAP of those ids when
+// there is no picture, only its shape.
 std::string BitmapLines(HMODULE module);
 // icongroup[5]=<w>x<h>,<w>x<h>,...
 std::string IconGroupLine(HMODULE module);

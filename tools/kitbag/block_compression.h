@@ -28,6 +28,12 @@ bool CompressBlock(const std::vector<BlockFile>& files, const std::string& resou
                    std::uint64_t& length, std::string& error,
                    std::uint32_t dictionaryLimit = kMaxDictionaryBytes);
 
+// Compresses a picture, the bytes of a bitmap resource, into a block of one member with that
+// id, as the installer's pictures are stored (ui/picture_expansion.h). Fails only for want of
+// memory.
+bool CompressPicture(const std::vector<unsigned char>& bitmap, std::uint16_t id,
+                     std::vector<unsigned char>& resource, std::string& error);
+
 // Whether compressing the file is worth it: up to four pieces of 64 KiB, spread over the file
 // (a smaller file whole), are compressed quickly, and data that gains less than 2% (already
 // compressed, encrypted, random) is better stored. A file under 1 KiB always is, in a block

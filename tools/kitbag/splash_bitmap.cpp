@@ -1,5 +1,7 @@
 #include "tools/kitbag/splash_bitmap.h"
 
+#include "tools/kitbag/block_compression.h"
+
 #include <cstdlib>
 #include <vector>
 
@@ -17,6 +19,22 @@ std::string CompressionName(std::uint32_t compression) {
                                         "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
     return compression < std::size(names) ? names[compression]
                                           : "method " + std::to_string(compression);
+}
+
+// The splash's resource: picture 133, or bitmap 133 in a stub built before the pictures were
+// compressed. Null when there is neither.
+LanguageMap* SplashResource(ResourceTree& tree, bool& compressed) {
+    for (const ResourceName& type : {kPictureType, ResourceName::Id(kBitmapType)}) {
+        auto found = tree.find(type);
+        if (found == tree.end())
+            continue;
+        auto name = found->second.find(ResourceName::Id(kSplashBitmap));
+        if (name != found->second.end() && !name->second.empty()) {
+            compressed = type.isString;
+            return &name->second;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -96,17 +114,21 @@ bool ReadSplashBitmap(const Bytes& file, Bytes& resource, std::string& error) {
 }
 
 bool SetSplashBitmap(ResourceTree& tree, const Bytes& file, std::string& error) {
-    Bytes resource;
-    if (!ReadSplashBitmap(file, resource, error))
+    Bytes bitmap;
+    if (!ReadSplashBitmap(file, bitmap, error))
         return false;
-    auto type = tree.find(ResourceName::Id(kBitmapType));
-    auto name = type == tree.end() ? NameMap::iterator{}
-                                   : type->second.find(ResourceName::Id(kSplashBitmap));
-    if (type == tree.end() || name == type->second.end() || name->second.empty()) {
-        error = "there is no bitmap 133 (type 2) for the splash picture";
+    bool compressed = false;
+    LanguageMap* languages = SplashResource(tree, compressed);
+    if (languages == nullptr) {
+        error = "there is no picture 133 (type PICTURE) for the splash picture";
         return false;
     }
-    for (auto& [language, data] : name->second)
+    Bytes resource;
+    if (!compressed)
+        resource = bitmap;
+    else if (!CompressPicture(bitmap, kSplashBitmap, resource, error))
+        return false;
+    for (auto& [language, data] : *languages)
         data.bytes = resource;
     return true;
 }

@@ -1,5 +1,8 @@
 #include "tools/kitbag/splash_bitmap.h"
 
+#include "tools/kitbag/block_compression.h"
+#include "ui/picture_expansion.h"
+
 #include <gtest/gtest.h>
 
 namespace kitbag {
@@ -48,23 +51,73 @@ TEST(SplashBitmap, A24BitPictureOfTheSplashSizeBecomesTheFileWithoutItsHeader) {
         ASSERT_TRUE(ReadSplashBitmap(file, resource, error)) << error;
         EXPECT_EQ(resource, Bytes(file.begin() + 14, file.end()));
     }
+}
 
-    ResourceTree tree;
-    NameMap& bitmaps = tree[ResourceName::Id(kBitmapType)];
-    bitmaps[ResourceName::Id(kSplashBitmap)][0x409] = {Bytes(5, 1), 3};
-    bitmaps[ResourceName::Id(130)][0x409].bytes = Bytes(5, 2);
-    const Bytes file = Bmp();
+// What kitbag-pack writes, the installer's own code expands (ui/picture_expansion.h): exactly
+// the bitmap resource's bytes, in every language the stub has the picture in.
+TEST(SplashBitmap, IsWrittenCompressedAndTheInstallerExpandsItToTheBitmap) {
+    Picture topDown;
+    topDown.height = -kSplashHeight;
+    Picture fifthHeader;
+    fifthHeader.headerSize = 124;
+    for (const Picture& picture : {Picture{}, topDown, fifthHeader}) {
+        ResourceTree tree;
+        tree[kPictureType][ResourceName::Id(kSplashBitmap)][0x409] = {Bytes(5, 1), 3};
+        tree[kPictureType][ResourceName::Id(kSplashBitmap)][0x407] = {Bytes(5, 1), 0};
+        tree[kPictureType][ResourceName::Id(130)][0x409].bytes = Bytes(5, 2);
+        const Bytes file = Bmp(picture);
+        std::string error;
+        ASSERT_TRUE(SetSplashBitmap(tree, file, error)) << error;
+        const ResourceData& splash = tree[kPictureType][ResourceName::Id(kSplashBitmap)][0x409];
+        EXPECT_EQ(splash.codePage, 3u);
+        EXPECT_EQ(tree[kPictureType][ResourceName::Id(kSplashBitmap)][0x407].bytes, splash.bytes);
+        EXPECT_EQ(tree[kPictureType][ResourceName::Id(130)][0x409].bytes, Bytes(5, 2));
+        EXPECT_LT(splash.bytes.size(), file.size() / 10);
+
+        ExpandedPicture expanded;
+        ASSERT_TRUE(
+            ExpandPicture(splash.bytes.data(), splash.bytes.size(), kSplashBitmap, expanded));
+        ASSERT_EQ(Bytes(expanded.dib.get(), expanded.dib.get() + expanded.size),
+                  Bytes(file.begin() + 14, file.end()));
+        EXPECT_EQ(expanded.pixelOffset, picture.headerSize);
+        EXPECT_EQ(expanded.pixelBytes, kRowBytes * kSplashHeight);
+
+        EXPECT_FALSE(ExpandPicture(splash.bytes.data(), splash.bytes.size(), 130, expanded))
+            << "another picture's id";
+        Bytes damaged = splash.bytes;
+        damaged[damaged.size() / 2] ^= 0x40;
+        EXPECT_FALSE(ExpandPicture(damaged.data(), damaged.size(), kSplashBitmap, expanded));
+        EXPECT_FALSE(
+            ExpandPicture(splash.bytes.data(), splash.bytes.size() - 9, kSplashBitmap, expanded))
+            << "cut short";
+    }
+
+    // Whatever its block, a bitmap is drawn only when it holds every row its header claims.
+    Bytes unpadded = Bmp();
+    unpadded.resize(unpadded.size() - 1);
+    Bytes cut(unpadded.begin() + 14, unpadded.end());
+    Bytes resource;
     std::string error;
-    ASSERT_TRUE(SetSplashBitmap(tree, file, error)) << error;
-    const ResourceData& splash = bitmaps.at(ResourceName::Id(kSplashBitmap)).at(0x409);
-    EXPECT_EQ(splash.bytes, Bytes(file.begin() + 14, file.end()));
-    EXPECT_EQ(splash.codePage, 3u);
-    EXPECT_EQ(bitmaps.at(ResourceName::Id(130)).at(0x409).bytes, Bytes(5, 2));
+    ASSERT_TRUE(CompressPicture(cut, kSplashBitmap, resource, error)) << error;
+    ExpandedPicture expanded;
+    EXPECT_FALSE(ExpandPicture(resource.data(), resource.size(), kSplashBitmap, expanded));
+    cut.push_back(0);
+    WriteU32(cut, 16, 1); // BI_RLE8
+    ASSERT_TRUE(CompressPicture(cut, kSplashBitmap, resource, error)) << error;
+    EXPECT_FALSE(ExpandPicture(resource.data(), resource.size(), kSplashBitmap, expanded));
+
+    // A stub built before the pictures were compressed takes the bitmap as it is.
+    ResourceTree old;
+    old[ResourceName::Id(kBitmapType)][ResourceName::Id(kSplashBitmap)][0x409].bytes = Bytes(5);
+    const Bytes file = Bmp();
+    ASSERT_TRUE(SetSplashBitmap(old, file, error)) << error;
+    EXPECT_EQ(old[ResourceName::Id(kBitmapType)][ResourceName::Id(kSplashBitmap)][0x409].bytes,
+              Bytes(file.begin() + 14, file.end()));
 
     ResourceTree none;
-    none[ResourceName::Id(kBitmapType)][ResourceName::Id(130)][0x409].bytes = Bytes(5, 2);
+    none[kPictureType][ResourceName::Id(130)][0x409].bytes = Bytes(5, 2);
     EXPECT_FALSE(SetSplashBitmap(none, Bmp(), error));
-    EXPECT_NE(error.find("no bitmap 133"), std::string::npos) << error;
+    EXPECT_NE(error.find("no picture 133"), std::string::npos) << error;
 }
 
 TEST(SplashBitmap, OtherPicturesAreRefusedNamingWhatWasFound) {
