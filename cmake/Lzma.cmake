@@ -18,11 +18,7 @@ endforeach()
 add_library(kitbag_lzma_decoder STATIC ${KITBAG_LZMA_SDK_DIR}/LzmaDec.c)
 target_include_directories(kitbag_lzma_decoder SYSTEM PUBLIC ${KITBAG_LZMA_INCLUDE_DIR})
 if(KITBAG_WINDOWS)
-    # Built small, as the installer's own code is (cmake/InstallerCode.cmake). _LZMA_SIZE_OPT
-    # decodes a match's distance slot in a loop instead of six unrolled steps: 472 bytes less
-    # code in the 32-bit build, for decoding 1-3% slower (30 MB of DLLs under Wine: 0.357 s
-    # against 0.359-0.368 s).
-    target_compile_definitions(kitbag_lzma_decoder PRIVATE _LZMA_SIZE_OPT)
+    # Built small, as the installer's own code is (cmake/InstallerCode.cmake).
     target_compile_options(kitbag_lzma_decoder PRIVATE -Os -ffunction-sections -fdata-sections)
     if(KITBAG_ARCH STREQUAL "x86")
         target_compile_options(kitbag_lzma_decoder PRIVATE -fno-asynchronous-unwind-tables)

@@ -79,14 +79,16 @@ void PayloadUnpacker::Start(HMODULE module) {
     FoundBlocks found;
     EnumResourceNamesW(module, CResourceEnum::GetResourceType(), &CollectBlock,
                        reinterpret_cast<LONG_PTR>(&found));
+    // Largest first, so that the threads end about together; blocks are few.
     for (const auto& [data, size] : found) {
         Block block{data, size, {}};
-        if (ReadBlockHeader(data, size, block.header))
-            m_blocks.push_back(std::move(block));
+        if (!ReadBlockHeader(data, size, block.header))
+            continue;
+        std::size_t at = m_blocks.size();
+        while (at > 0 && m_blocks[at - 1].header.UnpackedSize() < block.header.UnpackedSize())
+            --at;
+        m_blocks.insert(m_blocks.begin() + static_cast<std::ptrdiff_t>(at), std::move(block));
     }
-    std::stable_sort(m_blocks.begin(), m_blocks.end(), [](const Block& a, const Block& b) {
-        return a.header.UnpackedSize() > b.header.UnpackedSize();
-    });
     std::uint64_t largest = 0;
     for (std::size_t i = 0; i < m_blocks.size(); ++i) {
         largest = std::max(largest, DictionaryBytes(m_blocks[i].header));
