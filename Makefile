@@ -7,9 +7,11 @@
 #             (EMULATE=1: the 32-bit one under qemu-i386 emulation, where no 32-bit runs)
 # make fuzz:  builds the libFuzzer targets with clang in $(BUILD_ROOT)/fuzz and runs each for
 #             FUZZ_SECONDS (default 60); FUZZ_TARGETS="manifest format" runs only those
-# make bench: times the installer against NSIS installers of the same payload under Wine, and a
-#             compressed one against NSIS zlib and LZMA on a payload of real binaries
-# make bench-pack: kitbag-pack's time and peak memory on 300 MiB and 900 MiB payloads
+# make bench: times the installer against NSIS installers of the same payload under Wine, and
+#             packs with the defaults against NSIS zlib and LZMA on the sample, real binaries
+#             and many small DLLs
+# make bench-pack: kitbag-pack's time and peak memory on 300 MiB and 900 MiB payloads, and
+#             300 MiB of real binaries compressed on one thread and on all
 #             (PACK_BENCH_OLD=dir/kitbag-pack adds another build's figures beside them)
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
 # KITBAG_32BIT=yes|no takes the route of a machine that does or does not run 32-bit programs
