@@ -8,6 +8,7 @@
 #include "payload/block_unpacking.h"
 #include "payload/branch_filter.h"
 #include "payload/crc32.h"
+#include "payload/lzma_allocator.h"
 
 #include <LzmaEnc.h>
 
@@ -15,14 +16,6 @@
 #include <vector>
 
 namespace {
-
-void* Allocate(void*, size_t size) {
-    return std::malloc(size);
-}
-void Release(void*, void* address) {
-    std::free(address);
-}
-ISzAlloc g_allocator = {Allocate, Release};
 
 std::vector<unsigned char> GoodBlock(const std::vector<std::vector<unsigned char>>& contents) {
     BlockHeader header;
@@ -46,8 +39,8 @@ std::vector<unsigned char> GoodBlock(const std::vector<std::vector<unsigned char
     // The packer writes no end mark; other encoders (the build's pictures) do.
     const int endMark = contents.size() % 2;
     KITBAG_FUZZ_CHECK(LzmaEncode(packed.data(), &packedSize, stream.data(), stream.size(), &props,
-                                 header.properties, &propertiesSize, endMark, nullptr, &g_allocator,
-                                 &g_allocator) == SZ_OK);
+                                 header.properties, &propertiesSize, endMark, nullptr,
+                                 &g_lzmaAllocator, &g_lzmaAllocator) == SZ_OK);
     std::vector<unsigned char> block = WriteBlockHeader(header);
     block.insert(block.end(), packed.begin(),
                  packed.begin() + static_cast<std::ptrdiff_t>(packedSize));

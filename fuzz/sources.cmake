@@ -9,6 +9,7 @@ set(KITBAG_FUZZ_SOURCES
     ${KITBAG_ROOT}/payload/manifest.cpp ${KITBAG_ROOT}/payload/embedded_info_scan.cpp
     ${KITBAG_ROOT}/payload/crc32.cpp ${KITBAG_ROOT}/payload/branch_filter.cpp
     ${KITBAG_ROOT}/payload/solid_block.cpp ${KITBAG_ROOT}/payload/block_unpacking.cpp
+    ${KITBAG_ROOT}/payload/lzma_allocator.cpp
     ${KITBAG_ROOT}/tools/kitbag/block_compression.cpp
     ${KITBAG_ROOT}/tools/kitbag/pe_layout.cpp ${KITBAG_ROOT}/tools/kitbag/resource_tree.cpp
     ${KITBAG_ROOT}/tools/kitbag/resource_section.cpp ${KITBAG_ROOT}/tools/kitbag/signature_tag.cpp

@@ -2,6 +2,7 @@
 
 #include "payload/branch_filter.h"
 #include "payload/crc32.h"
+#include "payload/lzma_allocator.h"
 
 #include <LzmaDec.h>
 
@@ -12,14 +13,6 @@
 #include <new>
 
 namespace {
-
-void* Allocate(void*, size_t size) {
-    return std::malloc(size);
-}
-void Release(void*, void* address) {
-    std::free(address);
-}
-ISzAlloc g_allocator = {Allocate, Release};
 
 constexpr std::uint64_t kSmallestDictionary = 4096;
 // How much is decoded at a time. A piece in which the stream fails is lost whole (the decoder
@@ -47,12 +40,12 @@ bool FitProperties(const BlockHeader& header, unsigned char (&fitted)[kLzmaPrope
 class Decoder {
 public:
     Decoder() { LzmaDec_Construct(&m_state); }
-    ~Decoder() { LzmaDec_Free(&m_state, &g_allocator); }
+    ~Decoder() { LzmaDec_Free(&m_state, &g_lzmaAllocator); }
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
 
     bool Start(const unsigned char (&properties)[kLzmaPropertiesSize]) {
-        if (LzmaDec_Allocate(&m_state, properties, kLzmaPropertiesSize, &g_allocator) != SZ_OK)
+        if (LzmaDec_Allocate(&m_state, properties, kLzmaPropertiesSize, &g_lzmaAllocator) != SZ_OK)
             return false;
         LzmaDec_Init(&m_state);
         return true;

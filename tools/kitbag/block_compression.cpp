@@ -2,6 +2,7 @@
 
 #include "payload/branch_filter.h"
 #include "payload/crc32.h"
+#include "payload/lzma_allocator.h"
 
 #include <LzmaEnc.h>
 
@@ -19,21 +20,13 @@ namespace {
 constexpr std::size_t kPiece = 1 << 20;
 constexpr std::size_t kHeldMost = 4;
 
-void* Allocate(void*, size_t size) {
-    return std::malloc(size);
-}
-void Release(void*, void* address) {
-    std::free(address);
-}
-ISzAlloc g_allocator = {Allocate, Release};
-
 // The encoder's state, destroyed however the compression ends.
 class Encoder {
 public:
-    Encoder() : m_handle(LzmaEnc_Create(&g_allocator)) {}
+    Encoder() : m_handle(LzmaEnc_Create(&g_lzmaAllocator)) {}
     ~Encoder() {
         if (m_handle != nullptr)
-            LzmaEnc_Destroy(m_handle, &g_allocator, &g_allocator);
+            LzmaEnc_Destroy(m_handle, &g_lzmaAllocator, &g_lzmaAllocator);
     }
     Encoder(const Encoder&) = delete;
     Encoder& operator=(const Encoder&) = delete;
@@ -223,7 +216,7 @@ bool CompressBlock(const std::vector<BlockFile>& files, const std::string& resou
     MemberReader reader(files);
     FileWriter writer(out);
     const SRes encoded = out ? LzmaEnc_Encode(encoder.handle(), writer.stream(), reader.stream(),
-                                              nullptr, &g_allocator, &g_allocator)
+                                              nullptr, &g_lzmaAllocator, &g_lzmaAllocator)
                              : SZ_ERROR_WRITE;
     if (!reader.error().empty()) {
         error = reader.error();
@@ -263,8 +256,8 @@ bool CompressPicture(const std::vector<unsigned char>& bitmap, std::uint16_t id,
     std::vector<unsigned char> stream(bitmap.size() + bitmap.size() / 2 + 1024);
     SizeT streamSize = stream.size(), propertiesSize = kLzmaPropertiesSize;
     if (LzmaEncode(stream.data(), &streamSize, bitmap.data(), bitmap.size(), &props,
-                   header.properties, &propertiesSize, 0, nullptr, &g_allocator,
-                   &g_allocator) != SZ_OK) {
+                   header.properties, &propertiesSize, 0, nullptr, &g_lzmaAllocator,
+                   &g_lzmaAllocator) != SZ_OK) {
         error = "no memory to compress the picture";
         return false;
     }
@@ -306,7 +299,7 @@ bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& 
         SizeT propertiesSize = sizeof properties;
         const SRes result =
             LzmaEncode(packed.data(), &packedSize, sample.data(), piece, &props, properties,
-                       &propertiesSize, 0, nullptr, &g_allocator, &g_allocator);
+                       &propertiesSize, 0, nullptr, &g_lzmaAllocator, &g_lzmaAllocator);
         before += piece;
         after += result == SZ_OK ? packedSize : piece;
     }
