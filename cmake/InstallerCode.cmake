@@ -27,4 +27,4 @@ endfunction()
 # With a section for each datum, the Windows compilers put a zero-initialised variable into
 # .data, bytes and all, instead of .bss: the CRC-32 tables, filled at start, would take 8 KiB of
 # every installer.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/payload/crc32.cpp PROPERTIES COMPILE_OPTIONS -fno-data-sections)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/payload/format/crc32.cpp PROPERTIES COMPILE_OPTIONS -fno-data-sections)

@@ -1,7 +1,7 @@
 // The branch filter: decoding undoes encoding, and converting in pieces of any size from five
 // up, each beginning with what the piece before held back, gives what one call gives.
 #include "fuzz/fuzz_input.h"
-#include "payload/branch_filter.h"
+#include "payload/format/branch_filter.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // agree on every file: the tool refuses to tag what the installer would read differently.
 #include "fuzz/fuzz_input.h"
 #include "payload/embedded_info_scan.h"
-#include "tools/kitbag/signature_tag.h"
+#include "shipping/authenticode/signature_tag.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The payload manifest: whatever its text, the triples read from it, written out again as
 // "id*name*size", read back the same; naming catalogue entries picks the last qualifying one.
 #include "fuzz/fuzz_input.h"
-#include "payload/manifest.h"
+#include "payload/format/manifest.h"
 
 #include <memory>
 #include <vector>

@@ -2,8 +2,8 @@
 // grammar: every planned file comes back under its id with its name and size, and the
 // installer would start the program the plan chose.
 #include "fuzz/fuzz_input.h"
-#include "payload/manifest.h"
-#include "tools/kitbag/payload_plan.h"
+#include "payload/format/manifest.h"
+#include "shipping/packing/payload_plan.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // kitbag-pack's reading of the payload-free installer: headers, sections and the resource
 // tree of any file. What it reads, written back into the image, reads back the same.
 #include "fuzz/fuzz_input.h"
-#include "tools/kitbag/resource_section.h"
+#include "shipping/pe/resource_section.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kitbag::Bytes image(data, data + size);

@@ -3,8 +3,8 @@
 // the installer finds and --show shows, and tagging that image again with the same block
 // changes nothing.
 #include "fuzz/fuzz_input.h"
-#include "tools/kitbag/pe_layout.h"
-#include "tools/kitbag/signature_tag.h"
+#include "shipping/pe/pe_layout.h"
+#include "shipping/authenticode/signature_tag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);

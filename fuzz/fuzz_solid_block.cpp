@@ -5,10 +5,10 @@
 // mark when there are one or three), with a few bytes then changed, so that damage deep in a real
 // stream is tried as often as a bad header.
 #include "fuzz/fuzz_input.h"
-#include "payload/block_unpacking.h"
-#include "payload/branch_filter.h"
-#include "payload/crc32.h"
-#include "payload/lzma_allocator.h"
+#include "payload/format/block_unpacking.h"
+#include "payload/format/branch_filter.h"
+#include "payload/format/crc32.h"
+#include "payload/format/lzma_allocator.h"
 
 #include <LzmaEnc.h>
 

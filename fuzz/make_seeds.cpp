@@ -1,7 +1,7 @@
 // Writes the binary seeds of the PE and signature targets from the unit tests' crafted
 // images: make_seeds <corpus folder>.
-#include "tools/kitbag/signature_tag.h"
-#include "tools/kitbag/test_images.h"
+#include "shipping/authenticode/signature_tag.h"
+#include "shipping/pe/test_images.h"
 
 #include <fstream>
 #include <string>

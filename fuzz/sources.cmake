@@ -6,15 +6,15 @@ set(KITBAG_FUZZ_SOURCES
     ${KITBAG_ROOT}/log/diagnostic_log.cpp ${KITBAG_ROOT}/log/log.cpp ${KITBAG_ROOT}/log/ascii_code_page.cpp
     ${KITBAG_ROOT}/fuzz/memory_log.cpp
     ${KITBAG_ROOT}/cmdline/command_line_info_ex.cpp ${KITBAG_ROOT}/cmdline/command_line_settings.cpp
-    ${KITBAG_ROOT}/payload/manifest.cpp ${KITBAG_ROOT}/payload/embedded_info_scan.cpp
-    ${KITBAG_ROOT}/payload/crc32.cpp ${KITBAG_ROOT}/payload/branch_filter.cpp
-    ${KITBAG_ROOT}/payload/solid_block.cpp ${KITBAG_ROOT}/payload/block_unpacking.cpp
-    ${KITBAG_ROOT}/payload/lzma_allocator.cpp
-    ${KITBAG_ROOT}/tools/kitbag/block_compression.cpp
-    ${KITBAG_ROOT}/tools/kitbag/pe_layout.cpp ${KITBAG_ROOT}/tools/kitbag/resource_tree.cpp
-    ${KITBAG_ROOT}/tools/kitbag/resource_section.cpp ${KITBAG_ROOT}/tools/kitbag/signature_tag.cpp
-    ${KITBAG_ROOT}/tools/kitbag/signature_info.cpp ${KITBAG_ROOT}/tools/kitbag/tool_support.cpp
-    ${KITBAG_ROOT}/tools/kitbag/payload_plan.cpp ${KITBAG_ROOT}/checks/framework_detector.cpp)
+    ${KITBAG_ROOT}/payload/format/manifest.cpp ${KITBAG_ROOT}/payload/embedded_info_scan.cpp
+    ${KITBAG_ROOT}/payload/format/crc32.cpp ${KITBAG_ROOT}/payload/format/branch_filter.cpp
+    ${KITBAG_ROOT}/payload/format/solid_block.cpp ${KITBAG_ROOT}/payload/format/block_unpacking.cpp
+    ${KITBAG_ROOT}/payload/format/lzma_allocator.cpp
+    ${KITBAG_ROOT}/shipping/packing/block_compression.cpp
+    ${KITBAG_ROOT}/shipping/pe/pe_layout.cpp ${KITBAG_ROOT}/shipping/pe/resource_tree.cpp
+    ${KITBAG_ROOT}/shipping/pe/resource_section.cpp ${KITBAG_ROOT}/shipping/authenticode/signature_tag.cpp
+    ${KITBAG_ROOT}/shipping/authenticode/signature_info.cpp ${KITBAG_ROOT}/shipping/base/tool_support.cpp
+    ${KITBAG_ROOT}/shipping/packing/payload_plan.cpp ${KITBAG_ROOT}/checks/framework_detector.cpp)
 set(KITBAG_FUZZ_TARGETS command_line command_line_settings manifest embedded_info_scan format
                         diagnostic_log pe_resources signature_tag signature_info payload_plan
                         version_text solid_block branch_filter)

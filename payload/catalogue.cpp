@@ -1,7 +1,7 @@
 #include "payload/resource_enum.h"
 
 #include "log/log.h"
-#include "payload/manifest.h"
+#include "payload/format/manifest.h"
 #include "payload/path_join.h"
 #include "payload/payload_unpacker.h"
 #include "payload/working_folder.h"

@@ -4,7 +4,7 @@
 // checked: each thread decodes its first block as far as its dictionary goes and then waits,
 // writing nothing, until the extraction says where each file goes. The files are then written
 // as their bytes come, and the extraction waits for each in its own order.
-#include "payload/block_unpacking.h"
+#include "payload/format/block_unpacking.h"
 
 #include <windows.h>
 

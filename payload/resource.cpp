@@ -1,7 +1,7 @@
 #include "payload/resource.h"
 
 #include "log/log.h"
-#include "payload/manifest.h"
+#include "payload/format/manifest.h"
 #include "payload/path_join.h"
 #include "payload/working_folder.h"
 

@@ -3,7 +3,7 @@
 
     compress_picture.py PICTURE.bmp ID OUT
 
-Writes OUT: a solid block (payload/solid_block.h) of one member, resource id ID, whose contents
+Writes OUT: a solid block (payload/format/solid_block.h) of one member, resource id ID, whose contents
 are the DIB that an RT_BITMAP resource would hold (the file without its 14-byte file header).
 The installer expands it when a window first shows it (ui/picture_expansion.h). The stream is
 raw LZMA1 with an end mark, which the installer's decoder accepts. Python's lzma module gives

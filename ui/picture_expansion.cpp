@@ -1,6 +1,6 @@
 #include "ui/picture_expansion.h"
 
-#include "payload/block_unpacking.h"
+#include "payload/format/block_unpacking.h"
 
 #include <cstring>
 #include <new>

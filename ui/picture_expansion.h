@@ -1,5 +1,5 @@
 #pragma once
-// A picture stored compressed: a solid block (payload/solid_block.h) of one member, whose
+// A picture stored compressed: a solid block (payload/format/solid_block.h) of one member, whose
 // contents are what an RT_BITMAP resource holds, a DIB: a BITMAPINFOHEADER (or a later, longer
 // one), the colour table, then the rows of pixels.
 #include <cstddef>

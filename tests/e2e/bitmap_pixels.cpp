@@ -1,6 +1,6 @@
 #include "bitmap_pixels.h"
 
-#include "payload/crc32.h"
+#include "payload/format/crc32.h"
 
 #include <cstdint>
 #include <cstdio>

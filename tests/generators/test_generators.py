@@ -365,7 +365,7 @@ class ResourceScriptTest(unittest.TestCase):
                                  (1001, 14, 121, 386, 12)])
 
     def test_pictures_are_blocks_of_their_bitmap(self):
-        # The head and member as payload/solid_block.h reads them; the raw LZMA stream, decoded
+        # The head and member as payload/format/solid_block.h reads them; the raw LZMA stream, decoded
         # with the properties the head names, is the bitmap resource: the BMP file without its
         # 14-byte file header.
         for name, rid in (("header", 130), ("splash", 133)):

@@ -44,12 +44,12 @@ std::string VersionStringLines(const std::wstring& path) {
         length < 4)
         return {};
     std::string lines;
-    for (const wchar_t* key : {L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName",
-                               L"LegalCopyright", L"OriginalFilename", L"ProductName",
-                               L"ProductVersion"}) {
+    for (const wchar_t* key :
+         {L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName", L"LegalCopyright",
+          L"OriginalFilename", L"ProductName", L"ProductVersion"}) {
         wchar_t query[96];
-        std::swprintf(query, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0],
-                      translation[1], key);
+        std::swprintf(query, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1],
+                      key);
         wchar_t* text = nullptr;
         if (VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&text), &length) &&
             text != nullptr)

@@ -7,7 +7,7 @@
 #include "resource_bytes_win.h"
 #include "wide_conversion_win.h"
 
-#include "payload/crc32.h"
+#include "payload/format/crc32.h"
 #include "ui/picture_bitmap.h"
 
 #include <cstdio>

@@ -1,0 +1,48 @@
+#pragma once
+// The information block in the signature area of a signed PE32 image. The installer reads
+// "MRDC", the information and six more bytes from the last 4116 bytes of its file; the block
+// is kept inside the PKCS#7 object, as the value of an unauthenticated attribute of its last
+// signer, so that the certificate entry stays one DER object with nothing after it. That puts
+// it at the very end of the certificate table, after any nested signature; a signature
+// nested later lands after the block, and the file has to be tagged again.
+#include "shipping/base/bytes.h"
+
+#include <optional>
+#include <string>
+
+namespace kitbag {
+
+constexpr std::size_t kReaderWindow = 4116;
+constexpr std::size_t kTailLength = 6;
+constexpr std::size_t kMaxInformation = kReaderWindow - 4 - kTailLength;
+
+// Kitbag's attribute type: 2.25.109447384397011082945983204978648656394.1, an OID under the
+// UUID arc (no registration needed), used for nothing but this block.
+extern const Bytes kTagAttributeOid;
+
+struct DerElement {
+    std::uint8_t tag = 0;
+    std::size_t start = 0;        // the tag byte
+    std::size_t contentStart = 0; // after the length
+    std::size_t end = 0;          // one past the content
+};
+
+// Reads the element at `at`, which must end by `limit`: single-byte tags and definite
+// lengths of up to four bytes only.
+bool ReadDerElement(const Bytes& data, std::size_t at, std::size_t limit, DerElement& element);
+Bytes DerLength(std::size_t length);
+Bytes DerEncode(std::uint8_t tag, const Bytes& content);
+
+// What the installer's scan finds in this file: the information, or nothing.
+std::optional<Bytes> FindInformation(const Bytes& file);
+
+// What kitbag-tag --show reports: the information, or nothing when the installer would find
+// no block; false with a reason when what it would read is not exactly a block placed by
+// TagImage at the end of the certificate table (bytes follow it, say, after another signing).
+bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::string& error);
+
+// Places information at the very end of the image's certificate table, as the last
+// unauthenticated attribute of the last signer, replacing an earlier block of ours.
+bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::string& error);
+
+} // namespace kitbag

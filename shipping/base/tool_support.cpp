@@ -1,0 +1,467 @@
+#include "shipping/base/tool_support.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace kitbag {
+
+bool CheckInputFile(const std::string& path, std::string& error) {
+    std::error_code failure;
+    if (std::filesystem::is_directory(path, failure)) {
+        error = "'" + path + "' is a folder, not a file";
+        return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error) {
+    if (!CheckInputFile(path, error))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    // The stream reports a failed read by throwing from inside the iterator.
+    try {
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure& failure) {
+        error = "cannot read '" + path + "': " + failure.what();
+        return false;
+    }
+    if (in.bad()) {
+        error = "cannot read '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+std::string UnusedNameBeside(const std::string& path) {
+    static std::random_device source;
+    for (;;) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".kitbag-%08x.partial",
+                      static_cast<unsigned>(source()));
+        // Taken unless something is known to be there; a failure to look shows when writing.
+        std::error_code failure;
+        std::string name = path + suffix;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(name, failure)))
+            return name;
+    }
+}
+
+bool WriteTemporary(const std::string& path, const Bytes& data, std::string& temporary,
+                    std::string& error) {
+    return WriteTemporary(
+        path,
+        [&data](std::ostream& out, std::string&) {
+            out.write(reinterpret_cast<const char*>(data.data()),
+                      static_cast<std::streamsize>(data.size()));
+            return true;
+        },
+        temporary, error);
+}
+
+bool WriteTemporary(const std::string& path, const StreamWriter& write, std::string& temporary,
+                    std::string& error) {
+    temporary = UnusedNameBeside(path);
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    bool written = out && write(out, error);
+    out.close();
+    if (!written || !out) {
+        if (written || !out)
+            error = "cannot write '" + temporary + "'";
+        RemoveQuietly(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool Commit(const std::string& temporary, const std::string& path, std::string& error) {
+    std::error_code failure;
+    std::filesystem::rename(temporary, path, failure);
+    if (failure) {
+        error = "cannot write '" + path + "': " + failure.message();
+        RemoveQuietly(temporary);
+        return false;
+    }
+    return true;
+}
+
+void RemoveQuietly(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+void AppendUtf16(std::u16string& out, char32_t code) {
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        code = 0xFFFD;
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(code));
+    }
+}
+
+std::optional<std::u16string> Utf8ToUtf16(const std::string& text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        int extra = lead < 0x80         ? 0
+                    : (lead >> 5) == 6  ? 1
+                    : (lead >> 4) == 14 ? 2
+                    : (lead >> 3) == 30 ? 3
+                                        : -1;
+        if (extra < 0 || text.size() - i <= static_cast<std::size_t>(extra))
+            return std::nullopt;
+        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return std::nullopt;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+        if (code < minimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return std::nullopt;
+        AppendUtf16(out, code);
+        i += 1 + extra;
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;
+        }
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::optional<std::int32_t> ParseInt32(const std::string& text) {
+    std::size_t digits = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    if (digits == text.size() || text.size() - digits > 10)
+        return std::nullopt;
+    long long value = 0;
+    for (std::size_t i = digits; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+    }
+    if (digits)
+        value = -value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+#ifdef _WIN32
+static std::string QuoteArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count only before a quote: there they are doubled, and the quote escaped.
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + "\"";
+}
+
+namespace {
+
+// Points descriptor `target` at `source` until put back; the child started meanwhile
+// inherits it.
+class Redirection {
+public:
+    Redirection(int target, int source) : target_(target), saved_(_dup(target)) {
+        active_ = _dup2(source, target) == 0;
+    }
+    ~Redirection() {
+        if (saved_ >= 0) {
+            _dup2(saved_, target_);
+            _close(saved_);
+        } else if (active_) {
+            _close(target_);
+        }
+    }
+    Redirection(const Redirection&) = delete;
+    Redirection& operator=(const Redirection&) = delete;
+    bool active() const { return active_; }
+
+private:
+    int target_;
+    int saved_;
+    bool active_ = false;
+};
+
+void CloseIfOpen(int& descriptor) {
+    if (descriptor >= 0)
+        _close(descriptor);
+    descriptor = -1;
+}
+
+} // namespace
+
+int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
+    // The C runtime joins the arguments with blanks and does no quoting of its own.
+    std::vector<std::string> quoted;
+    for (const auto& a : argv)
+        quoted.push_back(QuoteArgument(a));
+    std::vector<const char*> args;
+    for (const auto& a : quoted)
+        args.push_back(a.c_str());
+    args.push_back(nullptr);
+    if (!io.input && !io.output) {
+        intptr_t status = _spawnvp(_P_WAIT, argv[0].c_str(), args.data());
+        return status < 0 ? -1 : static_cast<int>(status);
+    }
+
+    // The child gets the C runtime's descriptors 0 to 2, pointed at pipes while it starts.
+    // The pipes' own descriptors are not inherited, so the output's end is seen once the
+    // child has ended and the tool's copies are closed. The input fits in the pipe: it is
+    // written whole before the child starts.
+    int in[2] = {-1, -1}, out[2] = {-1, -1};
+    if (io.input) {
+        if (io.input->size() > kMaxProgramInput ||
+            _pipe(in, 2 * kMaxProgramInput, _O_BINARY | _O_NOINHERIT) != 0)
+            return -1;
+        const bool written =
+            _write(in[1], io.input->data(), static_cast<unsigned>(io.input->size())) ==
+            static_cast<int>(io.input->size());
+        CloseIfOpen(in[1]);
+        if (!written) {
+            CloseIfOpen(in[0]);
+            return -1;
+        }
+    }
+    if (io.output && _pipe(out, 1 << 20, _O_BINARY | _O_NOINHERIT) != 0) {
+        CloseIfOpen(in[0]);
+        return -1;
+    }
+    std::fflush(nullptr);
+    intptr_t child = -1;
+    {
+        std::optional<Redirection> input, output, errors;
+        if (io.input)
+            input.emplace(0, in[0]);
+        if (io.output) {
+            output.emplace(1, out[1]);
+            errors.emplace(2, out[1]);
+        }
+        if ((!input || input->active()) && (!output || (output->active() && errors->active())))
+            child = _spawnvp(_P_NOWAIT, argv[0].c_str(), args.data());
+    }
+    CloseIfOpen(in[0]);
+    CloseIfOpen(out[1]);
+    bool timedOut = false;
+    // The process is waited for before its output is read: the pipe holds a megabyte, far
+    // more than a signing tool says.
+    if (child != -1 && io.timeoutSeconds > 0) {
+        HANDLE process = reinterpret_cast<HANDLE>(child);
+        if (WaitForSingleObject(process, static_cast<DWORD>(io.timeoutSeconds) * 1000) ==
+            WAIT_TIMEOUT) {
+            TerminateProcess(process, 1);
+            timedOut = true;
+        }
+    }
+    int status = 0;
+    const bool waited = child != -1 && _cwait(&status, child, _WAIT_CHILD) != -1;
+    if (io.output) {
+        char buffer[4096];
+        for (int got; child != -1 && (got = _read(out[0], buffer, sizeof buffer)) > 0;)
+            io.output->append(buffer, static_cast<std::size_t>(got));
+    }
+    CloseIfOpen(out[0]);
+    if (timedOut)
+        return kProgramTimedOut;
+    return waited ? status : -1;
+}
+#else
+namespace {
+
+// A descriptor closed when it goes out of scope.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() { Close(); }
+    void Close() {
+        if (fd >= 0)
+            close(fd);
+        fd = -1;
+    }
+};
+
+// The spawn's file actions and attributes, destroyed at the end.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+} // namespace
+
+int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    SpawnSetup setup;
+    // Both pipes are closed on exec; the child gets only the ends duplicated onto 0, 1 and 2.
+    Descriptor inRead, inWrite, outRead, outWrite;
+    if (io.input) {
+        int ends[2];
+        if (io.input->size() > kMaxProgramInput || pipe2(ends, O_CLOEXEC) != 0)
+            return -1;
+        inRead.fd = ends[0];
+        inWrite.fd = ends[1];
+        // A pipe holds at least a page: the input is written whole before the child starts, so
+        // no write waits for it, nor fails because it has already ended.
+        if (!WriteAll(inWrite.fd, *io.input))
+            return -1;
+        inWrite.Close();
+        posix_spawn_file_actions_adddup2(&setup.actions, inRead.fd, 0);
+#ifdef POSIX_SPAWN_SETSID
+        // Without a controlling terminal, /dev/tty cannot be opened to ask for a password.
+        posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSID);
+#endif
+    }
+    if (io.output) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            return -1;
+        outRead.fd = ends[0];
+        outWrite.fd = ends[1];
+        posix_spawn_file_actions_adddup2(&setup.actions, outWrite.fd, 1);
+        posix_spawn_file_actions_adddup2(&setup.actions, outWrite.fd, 2);
+    }
+    pid_t child = 0;
+    if (posix_spawnp(&child, args[0], &setup.actions, &setup.attributes, args.data(), environ) != 0)
+        return -1;
+    inRead.Close();
+    outWrite.Close();
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(io.timeoutSeconds);
+    // Milliseconds left for poll: -1 without a time limit.
+    auto left = [&]() -> int {
+        if (io.timeoutSeconds <= 0)
+            return -1;
+        auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        return static_cast<int>(std::max<std::chrono::milliseconds::rep>(rest.count(), 0));
+    };
+    int status = 0;
+    auto stop = [&]() {
+        kill(child, SIGKILL);
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return kProgramTimedOut;
+    };
+    if (io.output) {
+        char buffer[4096];
+        for (;;) {
+            pollfd ready = {outRead.fd, POLLIN, 0};
+            int events = poll(&ready, 1, left());
+            if (events < 0 && errno == EINTR)
+                continue;
+            if (events == 0)
+                return stop();
+            ssize_t got = events < 0 ? -1 : read(outRead.fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            io.output->append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    for (;;) {
+        pid_t ended = waitpid(child, &status, io.timeoutSeconds > 0 ? WNOHANG : 0);
+        if (ended == child)
+            break;
+        if (ended < 0 && errno != EINTR)
+            return -1;
+        if (ended == 0) {
+            if (left() == 0)
+                return stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+} // namespace kitbag

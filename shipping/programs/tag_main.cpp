@@ -1,0 +1,99 @@
+// kitbag-tag: places an information block in the signature of a signed installer, or shows
+// the block an installer carries.
+#include "shipping/base/output_check.h"
+#include "shipping/authenticode/signature_tag.h"
+#include "shipping/base/tool_support.h"
+
+#include <iostream>
+
+using namespace kitbag;
+
+namespace {
+
+const char kUsage[] =
+    "usage: kitbag-tag --in SIGNED.exe --info FILE -o TAGGED.exe\n"
+    "       kitbag-tag --in FILE.exe --show\n"
+    "\n"
+    "  --in FILE.exe     the signed installer to tag, or to show the information of\n"
+    "  --info FILE       the information to place inside its signature (at most 4106 bytes)\n"
+    "  -o TAGGED.exe     the tagged installer to write (never over --in or --info)\n"
+    "  --show            write the information the installer would find to standard output:\n"
+    "                    ends with 0, or says there is none and ends with 1\n"
+    "  --help            print this help\n"
+    "  --version         print the tool's version\n"
+    "Tag after all signing: a signature nested later lands after the information. Messages\n"
+    "go to standard error; a failure ends with 2.\n";
+
+int Fail(const std::string& error) {
+    std::cerr << "kitbag-tag: " << error << "\n";
+    return 2;
+}
+
+int Run(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::cout << kUsage;
+        return std::cout.flush() ? 0 : 2;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "kitbag-tag " << KITBAG_TOOLS_VERSION << "\n";
+        return std::cout.flush() ? 0 : 2;
+    }
+    std::string in, info, out;
+    bool show = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string* value = arg == "--in"     ? &in
+                             : arg == "--info" ? &info
+                             : arg == "-o"     ? &out
+                                               : nullptr;
+        if (arg == "--show") {
+            show = true;
+        } else if (value && i + 1 < argc && value->empty()) {
+            *value = argv[++i];
+        } else {
+            std::cerr << "kitbag-tag: unexpected argument '" << arg << "'\n" << kUsage;
+            return 2;
+        }
+    }
+    if (in.empty() || (show ? !info.empty() || !out.empty() : info.empty() || out.empty())) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    std::string error;
+    Bytes image;
+    if (!ReadWholeFile(in, image, error))
+        return Fail(error);
+    if (show) {
+        std::optional<Bytes> found;
+        if (!ShowInformation(image, found, error))
+            return Fail("'" + in + "': " + error);
+        if (!found) {
+            std::cout << "'" << in << "' carries no information block\n";
+            return 1;
+        }
+        std::cout.write(reinterpret_cast<const char*>(found->data()),
+                        static_cast<std::streamsize>(found->size()));
+        return std::cout.flush() ? 0 : 2;
+    }
+    error = CheckOutput(out, {in, info}, {});
+    if (!error.empty())
+        return Fail(error + "; nothing written");
+    Bytes information, tagged;
+    std::string temporary;
+    if (!ReadWholeFile(info, information, error) || !TagImage(image, information, tagged, error) ||
+        !WriteTemporary(out, tagged, temporary, error) || !Commit(temporary, out, error))
+        return Fail(error + "; nothing written");
+    std::cout << "Tagged '" << out << "' with " << information.size()
+              << " bytes of information: " << tagged.size() << " bytes\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& failure) {
+        return Fail(failure.what());
+    }
+}
