@@ -28,8 +28,17 @@ set(KITBAG_LINK_OPTIONS -static -municode -mwindows
 # The platform-free code once more, as installer code (cmake/InstallerCode.cmake); the Windows
 # builds of the pack and tag tools, which use exceptions, keep kitbag_portable. Every source is
 # listed by now, and so is what it links.
+# The payload's format library likewise; its sources are named from payload/.
+get_target_property(kitbag_format_sources kitbag_payload_format SOURCES)
+list(TRANSFORM kitbag_format_sources PREPEND ${CMAKE_SOURCE_DIR}/payload/ REGEX "^format/")
+add_library(kitbag_payload_format_installer STATIC ${kitbag_format_sources})
+target_include_directories(kitbag_payload_format_installer PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(kitbag_payload_format_installer PUBLIC kitbag_lzma_decoder)
+kitbag_installer_code(kitbag_payload_format_installer)
+
 get_target_property(kitbag_portable_sources kitbag_portable SOURCES)
 get_target_property(kitbag_portable_links kitbag_portable INTERFACE_LINK_LIBRARIES)
+list(TRANSFORM kitbag_portable_links REPLACE "^kitbag_payload_format$" kitbag_payload_format_installer)
 add_library(kitbag_portable_installer STATIC ${kitbag_portable_sources})
 target_include_directories(kitbag_portable_installer PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(kitbag_portable_installer PUBLIC ${kitbag_portable_links})
