@@ -63,9 +63,27 @@ bool ReadPassword(const PackOptions& options, std::optional<std::string>& passwo
     return true;
 }
 
+bool ReadSigningTime(std::optional<std::string>& seconds, std::string& error) {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    seconds.reset();
+    if (value == nullptr || *value == '\0')
+        return true;
+    const std::string text = value;
+    // 253402300799: 9999-12-31 23:59:59, the last time a signature can carry.
+    if (text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoull(text) > 253402300799ULL) {
+        error = "SOURCE_DATE_EPOCH is '" + text +
+                "', not a number of seconds since 1970 (up to the end of 9999)";
+        return false;
+    }
+    seconds = text;
+    return true;
+}
+
 std::vector<std::string> SignArguments(const PackOptions& options,
                                        const std::optional<std::string>& password,
-                                       const std::string& in, const std::string& out) {
+                                       const std::string& in, const std::string& out,
+                                       const std::optional<std::string>& signingTime) {
     std::vector<std::string> sign = {"osslsigncode", "sign"};
     if (options.Has("--pkcs12"))
         sign.insert(sign.end(), {"-pkcs12", options.Get("--pkcs12")});
@@ -80,6 +98,8 @@ std::vector<std::string> SignArguments(const PackOptions& options,
         sign.insert(sign.end(), {"-n", options.Get("--program-name")});
     if (options.Has("--timestamp-url"))
         sign.insert(sign.end(), {"-ts", options.Get("--timestamp-url")});
+    if (signingTime)
+        sign.insert(sign.end(), {"-time", *signingTime});
     sign.insert(sign.end(), {"-in", in, "-out", out});
     return sign;
 }
@@ -115,9 +135,9 @@ std::string SigningFailure(const PackOptions& options, bool withPassword, int st
 }
 
 std::string SignImage(const PackOptions& options, const std::string& in, const std::string& out) {
-    std::optional<std::string> password;
+    std::optional<std::string> password, signingTime;
     std::string error;
-    if (!ReadPassword(options, password, error))
+    if (!ReadPassword(options, password, error) || !ReadSigningTime(signingTime, error))
         return error;
     std::string messages;
     ProgramIo io;
@@ -128,7 +148,7 @@ std::string SignImage(const PackOptions& options, const std::string& in, const s
         io.input = &*password;
     if (options.Has("--timestamp-url"))
         io.timeoutSeconds = TimeStampSeconds();
-    const int status = RunProgram(SignArguments(options, password, in, out), io);
+    const int status = RunProgram(SignArguments(options, password, in, out, signingTime), io);
     std::error_code ignored;
     if (status == 0 && std::filesystem::is_regular_file(out, ignored))
         return {};
