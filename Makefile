@@ -1,7 +1,11 @@
 # make build: every configuration: 32-bit and 64-bit Windows, host, tools (installs a missing
 #             toolchain first)
 # make tools: kitbag-pack and kitbag-tag for Linux, optimised and unsanitised, alone in
-#             $(BUILD_ROOT)/tools
+#             $(BUILD_ROOT)/tools/bin, their stubs linked in $(BUILD_ROOT)/tools/share/kitbag
+# make install: installs the Linux tools, both stubs, the man pages and the README under
+#             PREFIX (/usr/local), within DESTDIR when it is set
+# make dist:  the Debian package of the Linux tools and the zip of the Windows tools, each with
+#             both stubs, in $(BUILD_ROOT)/dist
 # make test:  every test, host and Wine, through ctest; ends with what was tested end to end
 # make demo:  runs the signed installer on its sample payload under Wine and prints its log
 #             (EMULATE=1: the 32-bit one under qemu-i386 emulation, where no 32-bit runs)
@@ -24,14 +28,18 @@ HOST_DIR := $(BUILD_ROOT)/host
 TOOLS_DIR := $(BUILD_ROOT)/tools
 WINE_PREFIX := $(abspath $(BUILD_ROOT))/wineprefix
 FUZZ_DIR := $(BUILD_ROOT)/fuzz
+DIST_DIR := $(abspath $(BUILD_ROOT))/dist
+PREFIX ?= /usr/local
+STUB_TREES := -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) \
+              -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR))
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 BENCH_ROUNDS ?= 11
 
 export KITBAG_32BIT EMULATE
 
-.PHONY: all build deps windows windows32 windows64 host tools test demo fuzz bench bench-pack \
-        format clean
+.PHONY: all build deps windows windows32 windows64 host tools install dist test demo fuzz bench \
+        bench-pack format clean
 
 all: build
 
@@ -41,28 +49,38 @@ deps:
 windows: windows32 windows64
 
 windows32: deps
-	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+	      $(STUB_TREES)
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
 windows64: deps
-	cmake -S . -B $(WINDOWS64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(WINDOWS64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+	      $(STUB_TREES)
 	cmake --build $(WINDOWS64_DIR) -j $(JOBS)
 
 host: deps
-	cmake -S . -B $(HOST_DIR) -DCMAKE_BUILD_TYPE=Debug \
-	      -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) \
-	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR)) -DKITBAG_WINE_PREFIX=$(WINE_PREFIX)
+	cmake -S . -B $(HOST_DIR) -DCMAKE_BUILD_TYPE=Debug $(STUB_TREES) \
+	      -DKITBAG_WINE_PREFIX=$(WINE_PREFIX) -DKITBAG_DIST_DIR=$(DIST_DIR)
 	cmake --build $(HOST_DIR) -j $(JOBS)
 
 tools: deps
 	cmake -S . -B $(TOOLS_DIR) -DCMAKE_BUILD_TYPE=Release -DKITBAG_SANITIZE=OFF -DKITBAG_TOOLS_ONLY=ON \
-	      -DKITBAG_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_DIR)) \
-	      -DKITBAG_WINDOWS64_BUILD_DIR=$(abspath $(WINDOWS64_DIR))
+	      $(STUB_TREES)
 	cmake --build $(TOOLS_DIR) -j $(JOBS)
 
 build: windows host tools
 
-test: build
+install: windows tools
+	DESTDIR=$(DESTDIR) cmake --install $(TOOLS_DIR) --prefix $(PREFIX) --strip
+
+dist: windows tools
+	cd $(TOOLS_DIR) && cpack -B $(DIST_DIR)
+	cd $(WINDOWS_DIR) && cpack -B $(DIST_DIR)
+	rm -rf $(DIST_DIR)/_CPack_Packages
+	@ls -l $(DIST_DIR)/*.deb $(DIST_DIR)/*.zip
+
+# The package is tested too: installed into a fresh root, its tool packs from PATH.
+test: build dist
 	ctest --test-dir $(HOST_DIR) --output-on-failure -j $(JOBS) -L unit
 	# One display and one Wine prefix: the Wine tests run one at a time. The report says
 	# which builds were tested end to end and what was skipped, also when a test failed.
@@ -85,7 +103,7 @@ bench: windows tools
 
 bench-pack: windows32 tools
 	@./tools/install-deps.sh bench-pack
-	./bench/pack_memory.sh $(TOOLS_DIR)/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-pack $(PACK_BENCH_OLD)
+	./bench/pack_memory.sh $(TOOLS_DIR)/bin/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-pack $(PACK_BENCH_OLD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

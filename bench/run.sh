@@ -39,7 +39,7 @@ payload=$build/payload/files
 binaries=$out/binaries
 small=$out/small
 wizard=Brasswick.Hopwell.UI.exe
-pack=$root/tools/kitbag-pack
+pack=$root/tools/bin/kitbag-pack
 signing=(--sign-cert "$build/signing/dev-cert.pem" --sign-key "$build/signing/dev-key.pem")
 
 "$here/../tools/wine-prefix.sh" "$prefix"

@@ -52,6 +52,9 @@ ls /usr/lib/llvm-*/lib/clang/*/include/fuzzer/FuzzedDataProvider.h >/dev/null 2>
 # NSIS, the peer whose LZMA solid installer a compressed pack is measured against.
 command -v makensis >/dev/null || need+=(nsis)
 command -v cmake >/dev/null || need+=(cmake)
+# The shipping tools' man pages, and the Debian package's dependencies (make dist).
+command -v help2man >/dev/null || need+=(help2man)
+command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
 command -v openssl >/dev/null || need+=(openssl)
 command -v python3 >/dev/null || need+=(python3)
 

@@ -11,6 +11,7 @@
 #include "shipping/packing/payload_plan.h"
 #include "shipping/pe/resource_section.h"
 #include "shipping/signing/signing.h"
+#include "shipping/programs/stub_choice.h"
 #include "shipping/branding/splash_bitmap.h"
 #include "shipping/base/tool_support.h"
 #include "shipping/branding/version_resource.h"
@@ -136,31 +137,6 @@ bool Artwork(const PackOptions& options, ResourceTree& tree, std::string& error)
     return true;
 }
 
-// The payload-free installer beside this program, else the one the build names for that
-// architecture. Either may be of the other architecture; the caller checks.
-std::string DefaultStub(const char* self, const std::string& architecture) {
-    fs::path beside = fs::path(self).parent_path() / "KitbagInstaller-stub.exe";
-    std::error_code ignored;
-    if (fs::is_regular_file(beside, ignored))
-        return beside.string();
-    return architecture == "x64" ? KITBAG_DEFAULT_STUB_X64 : KITBAG_DEFAULT_STUB_X86;
-}
-
-// The stub's own architecture must be the one asked for; without --arch, a named stub's own
-// counts, and the default is x86.
-bool CheckArchitecture(const PackOptions& options, const std::string& stub, const PeLayout& layout,
-                       std::string& error) {
-    const std::string own = ArchitectureName(layout.architecture);
-    const std::string wanted = options.Has("--arch")   ? options.Get("--arch")
-                               : options.Has("--stub") ? own
-                                                       : "x86";
-    if (own == wanted)
-        return true;
-    error = "the stub '" + stub + "' is an " + own + " installer, not " + wanted +
-            (options.Has("--stub") ? "" : "; name the " + wanted + " stub with --stub");
-    return false;
-}
-
 void PrintSettings(const std::map<std::uint16_t, std::u16string>& settings) {
     for (const auto& [id, text] : settings)
         std::cout << "Setting   " << id << "  '" << Utf16ToUtf8(text) << "'\n";
@@ -185,7 +161,7 @@ void PrintFile(const PlannedFile& file, const std::string& how) {
               << " bytes, written as '" << LowerAscii(file.name) << "'" << how << "\n";
 }
 
-std::string Pack(const PackOptions& options, const char* self) {
+std::string Pack(const PackOptions& options) {
     std::string error;
     std::map<std::uint16_t, std::u16string> settings;
     std::vector<PayloadFile> files;
@@ -205,8 +181,9 @@ std::string Pack(const PackOptions& options, const char* self) {
         std::cerr << "kitbag-pack: note: the empty folder '" << empty
                   << "' is left out; the installer makes only folders that hold files\n";
 
-    std::string stub =
-        options.Has("--stub") ? options.Get("--stub") : DefaultStub(self, options.Get("--arch"));
+    const std::string stub = ChooseStub(options, error);
+    if (stub.empty())
+        return error;
     fs::path folder = options.Get("--payload");
     std::vector<std::string> inputs = {stub};
     for (const char* file : inputFiles)
@@ -362,8 +339,8 @@ int main(int argc, char** argv) {
         return std::cout.flush() ? 0 : 1;
     }
     try {
-        error = options.mode == PackMode::List ? ListInstaller(options.Get("--list"))
-                                               : Pack(options, argv[0]);
+        error =
+            options.mode == PackMode::List ? ListInstaller(options.Get("--list")) : Pack(options);
     } catch (const std::exception& failure) {
         error = failure.what();
     }

@@ -46,7 +46,8 @@ const OptionEntry kOptions[] = {
     {"--no-sign", nullptr, "write the installer unsigned, to be signed afterwards"},
     {"--arch", "x86|x64", "the installer's architecture (default x86)"},
     {"--stub", "STUB.exe",
-     "the payload-free installer to pack into (default: the build's KitbagInstaller-stub.exe)"},
+     "the payload-free installer to pack into (default: the one of --arch installed with the "
+     "tool)"},
     {"--store", nullptr,
      "store every file as it is, uncompressed (default: LZMA in solid blocks, the x86 branch "
      "filter on machine code, files that do not compress stored)"},

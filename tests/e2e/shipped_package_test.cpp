@@ -1,0 +1,165 @@
+// The tools as a vendor gets them: the Debian package unpacked into a fresh root, kitbag-pack
+// taken from PATH in an empty folder, and the Windows zip unpacked and its tool run under
+// Wine. Each packs into its own stubs, never one lying in the folder it runs in; two packs of
+// the same inputs are the same bytes, signed ones too when SOURCE_DATE_EPOCH fixes the signing
+// time, and otherwise they differ only in the signature and the checksum that covers it.
+#include "host_run.h"
+#include "pe_image.h"
+#include "wine_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The one file of the dist folder whose name starts with prefix and ends with suffix.
+std::string DistFile(const std::string& prefix, const std::string& suffix) {
+    std::string found;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(KITBAG_DIST_DIR, ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && name.size() >= suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            found = entry.path().string();
+    }
+    return found;
+}
+
+// The image before its signature, with the PE checksum and the certificate-table entry zeroed:
+// what two signatures of the same image leave alike.
+std::string Unsigned(const std::string& image) {
+    auto facts = ReadPeFacts(image);
+    if (!facts || facts->certificateTableSize == 0)
+        return "not signed";
+    std::uint32_t offset = 0;
+    for (int i = 0; i < 4; ++i)
+        offset |= std::uint32_t(std::uint8_t(image[facts->certificateEntry + i])) << (8 * i);
+    std::string before = image.substr(0, offset);
+    std::uint32_t header = 0;
+    for (int i = 0; i < 4; ++i)
+        header |= std::uint32_t(std::uint8_t(image[0x3C + i])) << (8 * i);
+    before.replace(header + 24 + 64, 4, 4, '\0'); // CheckSum
+    before.replace(facts->certificateEntry, 8, 8, '\0');
+    return before;
+}
+
+class ShippedPackage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = FreshFolder("shipped-package");
+        WriteBytes(dir + "/product/Setup.exe",
+                   ReadFile(BuildPath("wizard/Brasswick.Hopwell.UI.exe")).value_or(""));
+        WriteBytes(dir + "/product/docs/Read Me.txt", std::string(5000, 'k'));
+        deb = DistFile("kitbag_", ".deb");
+        zip = DistFile("kitbag-", "-windows.zip");
+        unpacked = RunHost({"dpkg-deb", "-x", deb, dir + "/root"}, dir + "/unpack");
+    }
+
+    // kitbag-pack from PATH, started in an empty folder of its own that holds a planted stub;
+    // `name` is the folder, and the installer written in it is Setup.exe.
+    static HostRun PackFromPath(const std::string& name, const std::vector<std::string>& more,
+                                const std::string& epoch = "") {
+        const std::string work = dir + "/" + name;
+        WriteBytes(work + "/KitbagInstaller-stub.exe", "MZ planted, not a stub");
+        std::string command = "cd " + ShellQuote(work) + " && kitbag-pack --payload ../product "
+                              "--program Setup.exe --arch " + PackArchitecture() + " -o Setup.exe";
+        for (const std::string& option : more)
+            command += " " + ShellQuote(option);
+        std::vector<std::string> argv = {"env", "PATH=" + dir + "/root/usr/bin:/usr/bin:/bin"};
+        if (!epoch.empty())
+            argv.push_back("SOURCE_DATE_EPOCH=" + epoch);
+        argv.insert(argv.end(), {"sh", "-c", command});
+        return RunHost(argv, dir + "/" + name + "-run");
+    }
+
+    static std::vector<std::string> SignOptions() {
+        return {"--sign-cert", BuildPath("signing/dev-cert.pem"), "--sign-key",
+                BuildPath("signing/dev-key.pem")};
+    }
+
+    static std::string Packed(const std::string& name) {
+        return ReadFile(dir + "/" + name + "/Setup.exe").value_or("missing");
+    }
+
+    static std::string dir, deb, zip;
+    static HostRun unpacked;
+};
+std::string ShippedPackage::dir, ShippedPackage::deb, ShippedPackage::zip;
+HostRun ShippedPackage::unpacked;
+
+TEST_F(ShippedPackage, KitbagPackFromPathUsesThePackagesStubAndItsInstallerRuns) {
+    ASSERT_FALSE(deb.empty()) << "no Debian package in " KITBAG_DIST_DIR " (make dist makes it)";
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
+    HostRun packed = PackFromPath("signed", SignOptions(), "1700000000");
+    ASSERT_EQ(packed.exitCode, 0) << packed.err;
+    const std::string stub = dir + "/root/usr/share/kitbag/" + PackArchitecture() + "/KitbagInstaller-stub.exe";
+    EXPECT_NE(packed.out.find("from the stub '" + stub + "'"), std::string::npos) << packed.out;
+    EXPECT_TRUE(FileExists(dir + "/root/usr/share/man/man1/kitbag-pack.1.gz"));
+
+    if (!Testing64BitBuild() && std::string(KITBAG_HOST_RUNS_32BIT) != "yes")
+        return; // the 32-bit build's files only: nothing of it runs here
+    const std::string run = FreshFolder("shipped-package-run");
+    fs::create_directories(run + "/temp");
+    WineRun r = RunInstaller(fs::relative(dir + "/signed/Setup.exe", BuildPath("")).string(),
+                             "log \"" + WinPath(run + "/run.log") + "\" temp \"" +
+                                 WinPath(run + "/temp") + "\" /IAgreeToTheEULA",
+                             run,
+                             {{"KITBAG_WIZARD_RECORD", WinPath(run + "/record.txt")},
+                              {"KITBAG_WIZARD_WINDOW", "none"}});
+    ASSERT_TRUE(r.finished) << r.output;
+    EXPECT_EQ(r.exitCode, 0u) << ReadFile(run + "/run.log").value_or("");
+    EXPECT_TRUE(FileExists(run + "/record.txt")) << "the program was not started";
+}
+
+TEST_F(ShippedPackage, TwoPacksOfTheSameInputsAreTheSameBytesButForAnUnfixedSigningTime) {
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
+    for (const char* name : {"plain-1", "plain-2"})
+        ASSERT_EQ(PackFromPath(name, {"--no-sign"}).exitCode, 0) << name;
+    EXPECT_TRUE(Packed("plain-1") == Packed("plain-2"));
+
+    for (const char* name : {"fixed-1", "fixed-2"})
+        ASSERT_EQ(PackFromPath(name, SignOptions(), "1700000000").exitCode, 0) << name;
+    EXPECT_TRUE(Packed("fixed-1") == Packed("fixed-2"));
+
+    // The signing time is the time of day, in seconds: a second apart, the signatures differ.
+    ASSERT_EQ(PackFromPath("timed-1", SignOptions()).exitCode, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    ASSERT_EQ(PackFromPath("timed-2", SignOptions()).exitCode, 0);
+    EXPECT_FALSE(Packed("timed-1") == Packed("timed-2"));
+    EXPECT_EQ(Unsigned(Packed("timed-1")), Unsigned(Packed("timed-2")));
+    EXPECT_EQ(Unsigned(Packed("timed-1")), Unsigned(Packed("fixed-1")));
+
+    HostRun refused = PackFromPath("bad-epoch", SignOptions(), "yesterday");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("SOURCE_DATE_EPOCH is 'yesterday'"), std::string::npos) << refused.err;
+    EXPECT_FALSE(FileExists(dir + "/bad-epoch/Setup.exe"));
+}
+
+TEST_F(ShippedPackage, TheWindowsZipsToolPacksTheSameBytesWithItsOwnStub) {
+    if (std::string(KITBAG_HOST_RUNS_32BIT) != "yes")
+        GTEST_SKIP() << "the zip's tools are 32-bit programs, which do not run on this machine";
+    ASSERT_FALSE(zip.empty()) << "no Windows zip in " KITBAG_DIST_DIR " (make dist makes it)";
+    ASSERT_EQ(PackFromPath("linux", SignOptions(), "1700000000").exitCode, 0);
+    HostRun extracted = RunHost({"python3", "-m", "zipfile", "-e", zip, dir + "/zip"}, dir + "/unzip");
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    const std::string tool = fs::path(zip).stem().string();
+    const std::string work = dir + "/windows";
+    WriteBytes(work + "/KitbagInstaller-stub.exe", "MZ planted, not a stub");
+    // Wine passes SOURCE_DATE_EPOCH on; osslsigncode is the Linux one, found on PATH.
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    const int status = RunWineStatus(
+        {WinPath(dir + "/zip/" + tool + "/kitbag-pack.exe"), "--payload", WinPath(dir + "/product"),
+         "--program", "Setup.exe", "--arch", PackArchitecture(), "--no-sign", "-o", "Setup.exe"},
+        work);
+    unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(PackFromPath("linux-plain", {"--no-sign"}).exitCode, 0);
+    EXPECT_TRUE(Packed("windows") == Packed("linux-plain"));
+}
+
+} // namespace
