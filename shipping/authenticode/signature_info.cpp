@@ -2,7 +2,7 @@
 
 #include "shipping/pe/pe_layout.h"
 #include "shipping/authenticode/signature_tag.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,5 @@
 #include "shipping/branding/version_resource.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -12,7 +12,8 @@
 #include "shipping/pe/resource_section.h"
 #include "shipping/signing/signing.h"
 #include "shipping/branding/splash_bitmap.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/files.h"
+#include "shipping/base/text.h"
 #include "shipping/branding/version_resource.h"
 
 #include <algorithm>
