@@ -1,7 +1,7 @@
 #include "shipping/authenticode/signature_info.h"
 
 #include "shipping/pe/pe_layout.h"
-#include "shipping/authenticode/signature_tag.h"
+#include "shipping/authenticode/der_reader.h"
 #include "shipping/base/text.h"
 
 #include <algorithm>
@@ -13,9 +13,7 @@ namespace kitbag {
 
 namespace {
 
-constexpr std::uint8_t kInteger = 0x02, kOctetString = 0x04, kOid = 0x06, kSequence = 0x30,
-                       kSet = 0x31, kUtcTime = 0x17, kGeneralizedTime = 0x18;
-constexpr std::uint8_t kContext0 = 0xA0, kContext1 = 0xA1, kDirectoryName = 0xA4;
+constexpr std::uint8_t kDirectoryName = 0xA4;
 
 const Bytes kSignedDataOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02};
 const Bytes kTstInfoOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x01, 0x04};
@@ -25,41 +23,6 @@ const Bytes kSigningTimeOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0
 const Bytes kRfc3161Oid = {0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x03, 0x03, 0x01};
 
 const char kNotUnderstood[] = "the signature is not a PKCS#7 SignedData object this tool reads";
-
-bool Children(const Bytes& d, const DerElement& parent, std::vector<DerElement>& children) {
-    children.clear();
-    for (std::size_t at = parent.contentStart; at < parent.end;) {
-        DerElement child;
-        if (!ReadDerElement(d, at, parent.end, child))
-            return false;
-        children.push_back(child);
-        at = child.end;
-    }
-    return true;
-}
-
-// The element's content is exactly these bytes.
-bool ContentIs(const Bytes& d, const DerElement& e, const Bytes& expected) {
-    return std::equal(d.begin() + static_cast<std::ptrdiff_t>(e.contentStart),
-                      d.begin() + static_cast<std::ptrdiff_t>(e.end), expected.begin(),
-                      expected.end());
-}
-
-bool SameElement(const Bytes& d, const DerElement& a, const DerElement& b) {
-    return std::equal(d.begin() + static_cast<std::ptrdiff_t>(a.start),
-                      d.begin() + static_cast<std::ptrdiff_t>(a.end),
-                      d.begin() + static_cast<std::ptrdiff_t>(b.start),
-                      d.begin() + static_cast<std::ptrdiff_t>(b.end));
-}
-
-// The one child of an element, of the given tag.
-bool OnlyChild(const Bytes& d, const DerElement& parent, std::uint8_t tag, DerElement& child) {
-    std::vector<DerElement> children;
-    if (!Children(d, parent, children) || children.size() != 1 || children[0].tag != tag)
-        return false;
-    child = children[0];
-    return true;
-}
 
 struct SignedDataParts {
     std::vector<DerElement> certificates;

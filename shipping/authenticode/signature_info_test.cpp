@@ -1,4 +1,5 @@
 #include "shipping/authenticode/signature_info.h"
+#include "shipping/authenticode/der_reader.h"
 #include "shipping/authenticode/signature_tag.h"
 #include "shipping/pe/test_images.h"
 
