@@ -7,7 +7,7 @@
 #include "shipping/authenticode/signature_tag.h"
 #include "shipping/base/files.h"
 #include "shipping/base/text.h"
-#include "shipping/branding/version_resource.h"
+#include "shipping/branding/version_branding.h"
 
 #include <iostream>
 #include <map>

@@ -14,7 +14,8 @@
 #include "shipping/branding/splash_bitmap.h"
 #include "shipping/base/files.h"
 #include "shipping/base/text.h"
-#include "shipping/branding/version_resource.h"
+#include "shipping/branding/four_part_version.h"
+#include "shipping/branding/version_branding.h"
 
 #include <algorithm>
 #include <cstdio>
