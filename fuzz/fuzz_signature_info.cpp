@@ -2,6 +2,7 @@
 // names and the time. Whatever the file, the reading stays inside it, and what it gives can
 // be printed as it is: no control characters, a time of one fixed form.
 #include "fuzz/fuzz_input.h"
+#include "shipping/authenticode/names_and_times.h"
 #include "shipping/authenticode/signature_info.h"
 
 #include <cstring>

@@ -4,6 +4,7 @@
 // changes nothing.
 #include "fuzz/fuzz_input.h"
 #include "shipping/pe/pe_layout.h"
+#include "shipping/authenticode/der_reader.h"
 #include "shipping/authenticode/signature_tag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,6 @@
 // Writes the binary seeds of the PE and signature targets from the unit tests' crafted
 // images: make_seeds <corpus folder>.
+#include "shipping/authenticode/der_reader.h"
 #include "shipping/authenticode/signature_tag.h"
 #include "shipping/pe/test_images.h"
 

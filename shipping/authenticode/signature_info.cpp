@@ -1,11 +1,9 @@
 #include "shipping/authenticode/signature_info.h"
 
 #include "shipping/pe/pe_layout.h"
-#include "shipping/authenticode/signature_tag.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/authenticode/der_reader.h"
+#include "shipping/authenticode/names_and_times.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <initializer_list>
 #include <vector>
 
@@ -13,9 +11,7 @@ namespace kitbag {
 
 namespace {
 
-constexpr std::uint8_t kInteger = 0x02, kOctetString = 0x04, kOid = 0x06, kSequence = 0x30,
-                       kSet = 0x31, kUtcTime = 0x17, kGeneralizedTime = 0x18;
-constexpr std::uint8_t kContext0 = 0xA0, kContext1 = 0xA1, kDirectoryName = 0xA4;
+constexpr std::uint8_t kDirectoryName = 0xA4;
 
 const Bytes kSignedDataOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02};
 const Bytes kTstInfoOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x01, 0x04};
@@ -25,41 +21,6 @@ const Bytes kSigningTimeOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0
 const Bytes kRfc3161Oid = {0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x03, 0x03, 0x01};
 
 const char kNotUnderstood[] = "the signature is not a PKCS#7 SignedData object this tool reads";
-
-bool Children(const Bytes& d, const DerElement& parent, std::vector<DerElement>& children) {
-    children.clear();
-    for (std::size_t at = parent.contentStart; at < parent.end;) {
-        DerElement child;
-        if (!ReadDerElement(d, at, parent.end, child))
-            return false;
-        children.push_back(child);
-        at = child.end;
-    }
-    return true;
-}
-
-// The element's content is exactly these bytes.
-bool ContentIs(const Bytes& d, const DerElement& e, const Bytes& expected) {
-    return std::equal(d.begin() + static_cast<std::ptrdiff_t>(e.contentStart),
-                      d.begin() + static_cast<std::ptrdiff_t>(e.end), expected.begin(),
-                      expected.end());
-}
-
-bool SameElement(const Bytes& d, const DerElement& a, const DerElement& b) {
-    return std::equal(d.begin() + static_cast<std::ptrdiff_t>(a.start),
-                      d.begin() + static_cast<std::ptrdiff_t>(a.end),
-                      d.begin() + static_cast<std::ptrdiff_t>(b.start),
-                      d.begin() + static_cast<std::ptrdiff_t>(b.end));
-}
-
-// The one child of an element, of the given tag.
-bool OnlyChild(const Bytes& d, const DerElement& parent, std::uint8_t tag, DerElement& child) {
-    std::vector<DerElement> children;
-    if (!Children(d, parent, children) || children.size() != 1 || children[0].tag != tag)
-        return false;
-    child = children[0];
-    return true;
-}
 
 struct SignedDataParts {
     std::vector<DerElement> certificates;
@@ -141,209 +102,6 @@ bool FindCertificate(const Bytes& d, const std::vector<DerElement>& certificates
         }
     }
     return false;
-}
-
-std::string Hex(const Bytes& d, std::size_t from, std::size_t to) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (std::size_t i = from; i < to; ++i) {
-        out.push_back(digits[d[i] >> 4]);
-        out.push_back(digits[d[i] & 0x0F]);
-    }
-    return out;
-}
-
-// The dotted form of an object identifier's content; "" when it is malformed.
-std::string OidText(const Bytes& d, const DerElement& oid) {
-    std::string out;
-    std::uint64_t arc = 0;
-    bool first = true;
-    for (std::size_t i = oid.contentStart; i < oid.end; ++i) {
-        if (arc > (UINT64_MAX >> 7))
-            return {};
-        arc = (arc << 7) | (d[i] & 0x7F);
-        if (d[i] & 0x80)
-            continue;
-        if (first) {
-            const std::uint64_t top = arc < 40 ? 0 : arc < 80 ? 1 : 2;
-            out = std::to_string(top) + "." + std::to_string(arc - 40 * top);
-            first = false;
-        } else {
-            out += "." + std::to_string(arc);
-        }
-        arc = 0;
-    }
-    return oid.end > oid.contentStart && !(d[oid.end - 1] & 0x80) ? out : std::string();
-}
-
-struct AttributeName {
-    Bytes oid;
-    const char* name;
-};
-
-const AttributeName kAttributeNames[] = {
-    {{0x55, 0x04, 0x03}, "CN"},
-    {{0x55, 0x04, 0x05}, "SERIALNUMBER"},
-    {{0x55, 0x04, 0x06}, "C"},
-    {{0x55, 0x04, 0x07}, "L"},
-    {{0x55, 0x04, 0x08}, "ST"},
-    {{0x55, 0x04, 0x09}, "STREET"},
-    {{0x55, 0x04, 0x0A}, "O"},
-    {{0x55, 0x04, 0x0B}, "OU"},
-    {{0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x01}, "E"},
-    {{0x09, 0x92, 0x26, 0x89, 0x93, 0xF2, 0x2C, 0x64, 0x01, 0x19}, "DC"},
-    {{0x09, 0x92, 0x26, 0x89, 0x93, 0xF2, 0x2C, 0x64, 0x01, 0x01}, "UID"},
-};
-
-std::string AttributeTypeText(const Bytes& d, const DerElement& type) {
-    for (const AttributeName& known : kAttributeNames)
-        if (ContentIs(d, type, known.oid))
-            return known.name;
-    std::string dotted = OidText(d, type);
-    return dotted.empty() ? "#" + Hex(d, type.contentStart, type.end) : dotted;
-}
-
-// The text of a directory string as UTF-8; nothing for a type that is not one, or bytes that
-// its type does not allow.
-std::optional<std::string> StringValue(const Bytes& d, const DerElement& value) {
-    const std::size_t from = value.contentStart, to = value.end;
-    std::u16string text;
-    switch (value.tag) {
-    case 0x0C: { // UTF8String
-        auto decoded = Utf8ToUtf16(std::string(d.begin() + static_cast<std::ptrdiff_t>(from),
-                                               d.begin() + static_cast<std::ptrdiff_t>(to)));
-        if (!decoded)
-            return std::nullopt;
-        text = *decoded;
-        break;
-    }
-    case 0x12: // NumericString
-    case 0x13: // PrintableString
-    case 0x14: // TeletexString, read as Latin-1 as most readers do
-    case 0x16: // IA5String
-    case 0x1A: // VisibleString
-        for (std::size_t i = from; i < to; ++i)
-            text.push_back(d[i]);
-        break;
-    case 0x1E: // BMPString, big-endian UTF-16
-        if ((to - from) % 2 != 0)
-            return std::nullopt;
-        for (std::size_t i = from; i < to; i += 2)
-            text.push_back(static_cast<char16_t>(d[i] << 8 | d[i + 1]));
-        break;
-    case 0x1C: // UniversalString, big-endian UTF-32
-        if ((to - from) % 4 != 0)
-            return std::nullopt;
-        for (std::size_t i = from; i < to; i += 4)
-            AppendUtf16(text, static_cast<char32_t>(d[i]) << 24 |
-                                  static_cast<char32_t>(d[i + 1]) << 16 |
-                                  static_cast<char32_t>(d[i + 2]) << 8 | d[i + 3]);
-        break;
-    default:
-        return std::nullopt;
-    }
-    return Utf16ToUtf8(text);
-}
-
-// RFC 4514's escapes, and every control character (C0, DEL and C1) as \XX, so that the text
-// can be printed as it is.
-std::string EscapeValue(const std::string& value) {
-    static const char digits[] = "0123456789ABCDEF";
-    auto hex = [](unsigned char c) { return std::string{'\\', digits[c >> 4], digits[c & 0x0F]}; };
-    std::string out;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(value[i]);
-        if (c < 0x20 || c == 0x7F) {
-            out += hex(c);
-        } else if (c == 0xC2 && i + 1 < value.size() &&
-                   static_cast<unsigned char>(value[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(value[i + 1]) <= 0x9F) {
-            out += hex(c) + hex(static_cast<unsigned char>(value[++i]));
-        } else if (std::string(",+\"\\<>;").find(static_cast<char>(c)) != std::string::npos ||
-                   ((c == '#' || c == ' ') && i == 0) || (c == ' ' && i + 1 == value.size())) {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-// One RDN's attributes joined with '+'; false when it is not a SET of type and value pairs.
-bool RdnText(const Bytes& d, const DerElement& rdn, std::string& text) {
-    std::vector<DerElement> attributes, pair;
-    if (rdn.tag != kSet || !Children(d, rdn, attributes) || attributes.empty())
-        return false;
-    text.clear();
-    for (const DerElement& attribute : attributes) {
-        if (attribute.tag != kSequence || !Children(d, attribute, pair) || pair.size() != 2 ||
-            pair[0].tag != kOid)
-            return false;
-        std::optional<std::string> value = StringValue(d, pair[1]);
-        text += (text.empty() ? "" : "+") + AttributeTypeText(d, pair[0]) + "=" +
-                (value ? EscapeValue(*value) : "#" + Hex(d, pair[1].start, pair[1].end));
-    }
-    return true;
-}
-
-std::string NameTextAt(const Bytes& d, const DerElement& name) {
-    std::vector<DerElement> rdns;
-    if (name.tag != kSequence || !Children(d, name, rdns))
-        return {};
-    std::string text, part;
-    for (auto rdn = rdns.rbegin(); rdn != rdns.rend(); ++rdn) {
-        if (!RdnText(d, *rdn, part))
-            return {};
-        text += (text.empty() ? "" : ", ") + part;
-    }
-    return text;
-}
-
-bool Digits(const Bytes& d, std::size_t from, std::size_t count, int& value) {
-    value = 0;
-    for (std::size_t i = from; i < from + count; ++i) {
-        if (d[i] < '0' || d[i] > '9')
-            return false;
-        value = value * 10 + (d[i] - '0');
-    }
-    return true;
-}
-
-// A UTCTime or GeneralizedTime as DER writes them (seconds, UTC, GeneralizedTime with an
-// optional fraction that is left out) as "YYYY-MM-DD HH:MM:SS UTC"; "" when malformed.
-std::string TimeText(const Bytes& d, const DerElement& time) {
-    const std::size_t length = time.end - time.contentStart;
-    std::size_t at = time.contentStart;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (time.tag == kUtcTime) {
-        if (length != 13 || !Digits(d, at, 2, year))
-            return {};
-        year += year < 50 ? 2000 : 1900;
-        at += 2;
-    } else if (time.tag == kGeneralizedTime) {
-        if (length < 15 || !Digits(d, at, 4, year))
-            return {};
-        at += 4;
-        // A fraction: a dot and at least one digit, before the Z.
-        if (length != 15) {
-            if (length < 17 || d[time.contentStart + 14] != '.')
-                return {};
-            for (std::size_t i = time.contentStart + 15; i + 1 < time.end; ++i)
-                if (d[i] < '0' || d[i] > '9')
-                    return {};
-        }
-    } else {
-        return {};
-    }
-    if (!Digits(d, at, 2, month) || !Digits(d, at + 2, 2, day) || !Digits(d, at + 4, 2, hour) ||
-        !Digits(d, at + 6, 2, minute) || !Digits(d, at + 8, 2, second) || d[time.end - 1] != 'Z' ||
-        month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
-        return {};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d UTC", year, month, day, hour,
-                  minute, second);
-    return text;
 }
 
 // The values of the attribute of this type in a [0] or [1] attribute set.
@@ -463,13 +221,6 @@ void ReadTimeStamp(const Bytes& d, const SignerParts& signer,
 }
 
 } // namespace
-
-std::string NameText(const Bytes& name) {
-    DerElement element;
-    if (!ReadDerElement(name, 0, name.size(), element) || element.end != name.size())
-        return {};
-    return NameTextAt(name, element);
-}
 
 bool ReadSignatureInfo(const Bytes& image, std::optional<SignatureInfo>& info, std::string& error) {
     info.reset();

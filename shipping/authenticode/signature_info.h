@@ -27,8 +27,4 @@ struct SignatureInfo {
 // has one that cannot be read.
 bool ReadSignatureInfo(const Bytes& image, std::optional<SignatureInfo>& info, std::string& error);
 
-// A DER Name as RFC 4514 writes it, most specific part first ("CN=..., O=..., C=..."), with
-// control characters and the separators escaped; "" when it is not a Name.
-std::string NameText(const Bytes& name);
-
 } // namespace kitbag

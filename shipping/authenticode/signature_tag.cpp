@@ -1,5 +1,6 @@
 #include "shipping/authenticode/signature_tag.h"
 
+#include "shipping/authenticode/der_reader.h"
 #include "shipping/pe/pe_layout.h"
 
 #include <algorithm>
@@ -14,22 +15,8 @@ namespace {
 
 constexpr std::uint16_t kCertificateRevision = 0x0200;
 constexpr std::uint16_t kPkcsSignedData = 0x0002;
-constexpr std::uint8_t kSequence = 0x30, kSet = 0x31, kOid = 0x06, kOctetString = 0x04;
-constexpr std::uint8_t kContext0 = 0xA0, kContext1 = 0xA1;
 const Bytes kSignedDataOid = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02};
 const std::uint8_t kMarker[4] = {'M', 'R', 'D', 'C'};
-
-bool Children(const Bytes& data, const DerElement& parent, std::vector<DerElement>& children) {
-    children.clear();
-    for (std::size_t at = parent.contentStart; at < parent.end;) {
-        DerElement child;
-        if (!ReadDerElement(data, at, parent.end, child))
-            return false;
-        children.push_back(child);
-        at = child.end;
-    }
-    return true;
-}
 
 bool HasMarker(const Bytes& data) {
     return std::search(data.begin(), data.end(), std::begin(kMarker), std::end(kMarker)) !=
@@ -197,48 +184,6 @@ bool ReadPlacedBlock(const Bytes& der, const DerElement& attribute, Bytes& infor
 }
 
 } // namespace
-
-bool ReadDerElement(const Bytes& data, std::size_t at, std::size_t limit, DerElement& element) {
-    limit = std::min(limit, data.size());
-    if (at >= limit || limit - at < 2 || (data[at] & 0x1F) == 0x1F)
-        return false;
-    element.tag = data[at];
-    element.start = at;
-    std::size_t length = data[at + 1];
-    std::size_t header = 2;
-    if (length & 0x80) {
-        std::size_t count = length & 0x7F;
-        if (count == 0 || count > 4 || limit - at < 2 + count)
-            return false;
-        length = 0;
-        for (std::size_t i = 0; i < count; ++i)
-            length = (length << 8) | data[at + 2 + i];
-        header += count;
-    }
-    if (length > limit - at - header)
-        return false;
-    element.contentStart = at + header;
-    element.end = element.contentStart + length;
-    return true;
-}
-
-Bytes DerLength(std::size_t length) {
-    if (length < 0x80)
-        return {static_cast<std::uint8_t>(length)};
-    Bytes digits;
-    for (; length != 0; length >>= 8)
-        digits.insert(digits.begin(), static_cast<std::uint8_t>(length));
-    digits.insert(digits.begin(), static_cast<std::uint8_t>(0x80 | digits.size()));
-    return digits;
-}
-
-Bytes DerEncode(std::uint8_t tag, const Bytes& content) {
-    Bytes out{tag};
-    Bytes length = DerLength(content.size());
-    out.insert(out.end(), length.begin(), length.end());
-    out.insert(out.end(), content.begin(), content.end());
-    return out;
-}
 
 std::optional<Bytes> FindInformation(const Bytes& file) {
     if (file.size() <= kReaderWindow)

@@ -20,19 +20,6 @@ constexpr std::size_t kMaxInformation = kReaderWindow - 4 - kTailLength;
 // UUID arc (no registration needed), used for nothing but this block.
 extern const Bytes kTagAttributeOid;
 
-struct DerElement {
-    std::uint8_t tag = 0;
-    std::size_t start = 0;        // the tag byte
-    std::size_t contentStart = 0; // after the length
-    std::size_t end = 0;          // one past the content
-};
-
-// Reads the element at `at`, which must end by `limit`: single-byte tags and definite
-// lengths of up to four bytes only.
-bool ReadDerElement(const Bytes& data, std::size_t at, std::size_t limit, DerElement& element);
-Bytes DerLength(std::size_t length);
-Bytes DerEncode(std::uint8_t tag, const Bytes& content);
-
 // What the installer's scan finds in this file: the information, or nothing.
 std::optional<Bytes> FindInformation(const Bytes& file);
 

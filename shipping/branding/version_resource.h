@@ -1,20 +1,14 @@
 #pragma once
 // The version resource (VS_VERSIONINFO): read into its fixed information, string tables and
-// translations, written back, and branded with a product's version and names.
-#include "shipping/pe/resource_tree.h"
+// translations, and written back.
+#include "shipping/base/bytes.h"
+#include "shipping/branding/four_part_version.h"
 
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kitbag {
-
-constexpr std::uint16_t kVersionType = 16;
-constexpr std::uint16_t kVersionName = 1;
-
-// A.B.C.D, most significant first.
-using FourPartVersion = std::array<std::uint16_t, 4>;
 
 // VS_FIXEDFILEINFO.
 struct FixedFileInfo {
@@ -60,39 +54,5 @@ bool ReadVersionInfo(const Bytes& bytes, VersionInfo& info, std::string& error);
 // Lays info out as a version resource: StringFileInfo, then VarFileInfo when there are
 // translations. False when it would exceed the 65535 bytes a block can say it has.
 bool WriteVersionInfo(const VersionInfo& info, Bytes& bytes, std::string& error);
-
-// "A.B.C.D": four decimal numbers of 0 to 65535 and nothing else.
-bool ParseFourPartVersion(const std::string& text, FourPartVersion& version, std::string& error);
-std::string FormatFourPartVersion(const FourPartVersion& version);
-
-// What a product changes in the installer's version resource; what is not given keeps the
-// stub's value. Texts are UTF-8.
-struct VersionBranding {
-    std::optional<FourPartVersion> version;      // the fixed file and product versions and strings
-    std::optional<std::string> company;          // CompanyName
-    std::optional<std::string> description;      // FileDescription
-    std::optional<std::string> copyright;        // LegalCopyright
-    std::optional<std::string> productName;      // ProductName
-    std::optional<std::string> originalFilename; // OriginalFilename
-};
-
-// Applies branding to every language of the version resource and to every string table in
-// it (a missing string is added). The tree is left as it was when this fails.
-bool ApplyVersionBranding(ResourceTree& tree, const VersionBranding& branding, std::string& error);
-
-// What a listing shows of the version resource (its first language), in UTF-8.
-struct VersionListing {
-    std::string fileVersion; // A.B.C.D; both empty when there is no fixed information
-    std::string productVersion;
-    struct Entry {
-        std::string table; // the string table's key
-        std::string key;
-        std::string value;
-    };
-    std::vector<Entry> strings;
-};
-
-// False with a reason when the tree has no version resource or it is malformed.
-bool ListVersion(const ResourceTree& tree, VersionListing& listing, std::string& error);
 
 } // namespace kitbag

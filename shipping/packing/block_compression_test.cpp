@@ -2,7 +2,7 @@
 
 #include "payload/format/block_unpacking.h"
 #include "shipping/base/scratch_folder.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/files.h"
 #include "tests/tools/random_bytes.h"
 
 #include <gtest/gtest.h>

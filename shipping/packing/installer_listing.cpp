@@ -5,8 +5,9 @@
 #include "shipping/pe/resource_tree.h"
 #include "shipping/authenticode/signature_info.h"
 #include "shipping/authenticode/signature_tag.h"
-#include "shipping/base/tool_support.h"
-#include "shipping/branding/version_resource.h"
+#include "shipping/base/files.h"
+#include "shipping/base/text.h"
+#include "shipping/branding/version_branding.h"
 
 #include <iostream>
 #include <map>

@@ -1,7 +1,7 @@
 #include "shipping/pe/resource_section.h"
 #include "shipping/base/scratch_folder.h"
 #include "shipping/pe/test_images.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/files.h"
 #include "tests/tools/random_bytes.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "shipping/pe/test_images.h"
 
-#include "shipping/authenticode/signature_tag.h"
+#include "shipping/authenticode/der_reader.h"
 
 namespace kitbag::test {
 

@@ -13,8 +13,10 @@
 #include "shipping/signing/signing.h"
 #include "shipping/programs/stub_choice.h"
 #include "shipping/branding/splash_bitmap.h"
-#include "shipping/base/tool_support.h"
-#include "shipping/branding/version_resource.h"
+#include "shipping/base/files.h"
+#include "shipping/base/text.h"
+#include "shipping/branding/four_part_version.h"
+#include "shipping/branding/version_branding.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // the block an installer carries.
 #include "shipping/base/output_check.h"
 #include "shipping/authenticode/signature_tag.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/files.h"
 
 #include <iostream>
 

@@ -1,6 +1,8 @@
 #include "shipping/signing/signing.h"
 
-#include "shipping/base/tool_support.h"
+#include "shipping/base/files.h"
+#include "shipping/base/text.h"
+#include "shipping/base/process.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,7 @@
 #include "shipping/signing/signing.h"
 #include "shipping/base/scratch_folder.h"
-#include "shipping/base/tool_support.h"
+#include "shipping/base/files.h"
+#include "shipping/base/process.h"
 
 #include <algorithm>
 #include <cstdlib>
