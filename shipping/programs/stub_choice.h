@@ -14,8 +14,8 @@ inline constexpr const char* kStubName = "KitbagInstaller-stub.exe";
 // Where the stub of an architecture ("x86" or "x64") is installed beside a tool at `tool`:
 // <tool's folder>/<stubFolder>/<architecture>/KitbagInstaller-stub.exe, stubFolder relative
 // to the tool's folder. Never the current folder, never PATH.
-std::filesystem::path InstalledStub(const std::filesystem::path& tool, const std::string& stubFolder,
-                                    const std::string& architecture);
+std::filesystem::path InstalledStub(const std::filesystem::path& tool,
+                                    const std::string& stubFolder, const std::string& architecture);
 
 // The stub to use: --stub when given, else the installed one of the architecture asked for
 // (x86 without --arch), found from this program's own file. Empty, with the reason, when

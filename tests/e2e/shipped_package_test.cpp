@@ -66,8 +66,10 @@ protected:
                                 const std::string& epoch = "") {
         const std::string work = dir + "/" + name;
         WriteBytes(work + "/KitbagInstaller-stub.exe", "MZ planted, not a stub");
-        std::string command = "cd " + ShellQuote(work) + " && kitbag-pack --payload ../product "
-                              "--program Setup.exe --arch " + PackArchitecture() + " -o Setup.exe";
+        std::string command = "cd " + ShellQuote(work) +
+                              " && kitbag-pack --payload ../product "
+                              "--program Setup.exe --arch " +
+                              PackArchitecture() + " -o Setup.exe";
         for (const std::string& option : more)
             command += " " + ShellQuote(option);
         std::vector<std::string> argv = {"env", "PATH=" + dir + "/root/usr/bin:/usr/bin:/bin"};
@@ -97,7 +99,8 @@ TEST_F(ShippedPackage, KitbagPackFromPathUsesThePackagesStubAndItsInstallerRuns)
     ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
     HostRun packed = PackFromPath("signed", SignOptions(), "1700000000");
     ASSERT_EQ(packed.exitCode, 0) << packed.err;
-    const std::string stub = dir + "/root/usr/share/kitbag/" + PackArchitecture() + "/KitbagInstaller-stub.exe";
+    const std::string stub =
+        dir + "/root/usr/share/kitbag/" + PackArchitecture() + "/KitbagInstaller-stub.exe";
     EXPECT_NE(packed.out.find("from the stub '" + stub + "'"), std::string::npos) << packed.out;
     EXPECT_TRUE(FileExists(dir + "/root/usr/share/man/man1/kitbag-pack.1.gz"));
 
@@ -105,12 +108,12 @@ TEST_F(ShippedPackage, KitbagPackFromPathUsesThePackagesStubAndItsInstallerRuns)
         return; // the 32-bit build's files only: nothing of it runs here
     const std::string run = FreshFolder("shipped-package-run");
     fs::create_directories(run + "/temp");
-    WineRun r = RunInstaller(fs::relative(dir + "/signed/Setup.exe", BuildPath("")).string(),
-                             "log \"" + WinPath(run + "/run.log") + "\" temp \"" +
-                                 WinPath(run + "/temp") + "\" /IAgreeToTheEULA",
-                             run,
-                             {{"KITBAG_WIZARD_RECORD", WinPath(run + "/record.txt")},
-                              {"KITBAG_WIZARD_WINDOW", "none"}});
+    WineRun r = RunInstaller(
+        fs::relative(dir + "/signed/Setup.exe", BuildPath("")).string(),
+        "log \"" + WinPath(run + "/run.log") + "\" temp \"" + WinPath(run + "/temp") +
+            "\" /IAgreeToTheEULA",
+        run,
+        {{"KITBAG_WIZARD_RECORD", WinPath(run + "/record.txt")}, {"KITBAG_WIZARD_WINDOW", "none"}});
     ASSERT_TRUE(r.finished) << r.output;
     EXPECT_EQ(r.exitCode, 0u) << ReadFile(run + "/run.log").value_or("");
     EXPECT_TRUE(FileExists(run + "/record.txt")) << "the program was not started";
@@ -136,7 +139,8 @@ TEST_F(ShippedPackage, TwoPacksOfTheSameInputsAreTheSameBytesButForAnUnfixedSign
 
     HostRun refused = PackFromPath("bad-epoch", SignOptions(), "yesterday");
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("SOURCE_DATE_EPOCH is 'yesterday'"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("SOURCE_DATE_EPOCH is 'yesterday'"), std::string::npos)
+        << refused.err;
     EXPECT_FALSE(FileExists(dir + "/bad-epoch/Setup.exe"));
 }
 
@@ -145,7 +149,8 @@ TEST_F(ShippedPackage, TheWindowsZipsToolPacksTheSameBytesWithItsOwnStub) {
         GTEST_SKIP() << "the zip's tools are 32-bit programs, which do not run on this machine";
     ASSERT_FALSE(zip.empty()) << "no Windows zip in " KITBAG_DIST_DIR " (make dist makes it)";
     ASSERT_EQ(PackFromPath("linux", SignOptions(), "1700000000").exitCode, 0);
-    HostRun extracted = RunHost({"python3", "-m", "zipfile", "-e", zip, dir + "/zip"}, dir + "/unzip");
+    HostRun extracted =
+        RunHost({"python3", "-m", "zipfile", "-e", zip, dir + "/zip"}, dir + "/unzip");
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
     const std::string tool = fs::path(zip).stem().string();
     const std::string work = dir + "/windows";
