@@ -4,6 +4,7 @@
 #include "shipping/base/output_check.h"
 #include "shipping/base/parallel.h"
 #include "shipping/base/private_scratch_folder.h"
+#include "shipping/base/source_date_epoch.h"
 #include "shipping/packing/block_compression.h"
 #include "shipping/packing/installer_listing.h"
 #include "shipping/packing/payload_folder.h"
@@ -34,6 +35,7 @@ struct PackInputs {
     fs::path folder;
     std::string stub;
     std::string output;
+    std::optional<std::uint32_t> epoch; // SOURCE_DATE_EPOCH
 };
 
 // The stub's image, opened and branded as the options ask.
@@ -58,7 +60,8 @@ std::string ReadInputs(const PackOptions& options, PackInputs& in) {
             return std::string(file) + " " + error;
     std::vector<PayloadFile> files;
     std::vector<std::string> emptyFolders;
-    if (!ReadSettings(options, in.settings, error) || !ReadBranding(options, in.branding, error) ||
+    if (!ReadSourceDateEpoch(in.epoch, error) || !ReadSettings(options, in.settings, error) ||
+        !ReadBranding(options, in.branding, error) ||
         !ListFolder(options.Get("--payload"), files, emptyFolders, error) ||
         !PlanPayload(files, options.Get("--program"), in.plan, error))
         return error;
@@ -89,6 +92,11 @@ std::string BrandStub(const PackOptions& options, const PackInputs& in, BrandedS
         return "the stub '" + in.stub + "': " + error;
     if (!CheckArchitecture(options, in.stub, stub.layout, error))
         return error;
+    // The header's time is the stub's link time, unless a reproducible build gives its own.
+    if (in.epoch)
+        for (int i = 0; i < 4; ++i)
+            stub.image[stub.layout.coffOffset + 4 + i] =
+                static_cast<std::uint8_t>(*in.epoch >> (8 * i));
     std::cout << "Installer " << ArchitectureName(stub.layout.architecture) << "  from the stub '"
               << in.stub << "'\n";
     if (stub.tree.count(ResourceName::String("TOOLKIT")))

@@ -33,10 +33,9 @@ void PrintDryRun(const PayloadPlan& plan, const BlockPlan& blocks, const std::st
                  const char* architecture, bool signs) {
     std::cout << "Would pack " << plan.files.size() << " files, " << plan.totalBytes << " bytes"
               << (output.empty() ? "" : " into '" + output + "'") << ", " << architecture << ", "
-              << (blocks.blocks.empty()
-                      ? std::string("stored")
-                      : "compressed in " + std::to_string(blocks.blocks.size()) +
-                            (blocks.blocks.size() == 1 ? " block" : " blocks"))
+              << (blocks.blocks.empty() ? std::string("stored")
+                                        : "compressed in " + std::to_string(blocks.blocks.size()) +
+                                              (blocks.blocks.size() == 1 ? " block" : " blocks"))
               << (signs ? ", signed" : ", not signed") << "; nothing written\n";
 }
 

@@ -1,5 +1,6 @@
 #include "shipping/signing/signing.h"
 
+#include "shipping/base/source_date_epoch.h"
 #include "shipping/base/files.h"
 #include "shipping/base/text.h"
 #include "shipping/base/process.h"
@@ -65,23 +66,6 @@ bool ReadPassword(const PackOptions& options, std::optional<std::string>& passwo
     return true;
 }
 
-bool ReadSigningTime(std::optional<std::string>& seconds, std::string& error) {
-    const char* value = std::getenv("SOURCE_DATE_EPOCH");
-    seconds.reset();
-    if (value == nullptr || *value == '\0')
-        return true;
-    const std::string text = value;
-    // 253402300799: 9999-12-31 23:59:59, the last time a signature can carry.
-    if (text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoull(text) > 253402300799ULL) {
-        error = "SOURCE_DATE_EPOCH is '" + text +
-                "', not a number of seconds since 1970 (up to the end of 9999)";
-        return false;
-    }
-    seconds = text;
-    return true;
-}
-
 std::vector<std::string> SignArguments(const PackOptions& options,
                                        const std::optional<std::string>& password,
                                        const std::string& in, const std::string& out,
@@ -138,9 +122,12 @@ std::string SigningFailure(const PackOptions& options, bool withPassword, int st
 
 std::string SignImage(const PackOptions& options, const std::string& in, const std::string& out) {
     std::optional<std::string> password, signingTime;
+    std::optional<std::uint32_t> epoch;
     std::string error;
-    if (!ReadPassword(options, password, error) || !ReadSigningTime(signingTime, error))
+    if (!ReadPassword(options, password, error) || !ReadSourceDateEpoch(epoch, error))
         return error;
+    if (epoch)
+        signingTime = std::to_string(*epoch);
     std::string messages;
     ProgramIo io;
     io.output = &messages;

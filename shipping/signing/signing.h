@@ -22,14 +22,9 @@ constexpr int kTimeStampSeconds = 60;
 bool ReadPassword(const PackOptions& options, std::optional<std::string>& password,
                   std::string& error);
 
-// The signing time that SOURCE_DATE_EPOCH asks for, in seconds since 1970 (nothing when the
-// variable is unset or empty: then osslsigncode takes the time of day). False with the reason
-// when it is not a whole number of seconds up to the end of the year 9999.
-bool ReadSigningTime(std::optional<std::string>& seconds, std::string& error);
-
 // osslsigncode's command line for signing `in` into `out`. A password is read from standard
 // input; an empty one, which that cannot carry, is given as the empty -pass. A signing time
-// makes two signatures of the same image the same bytes.
+// (SOURCE_DATE_EPOCH's, in seconds) makes two signatures of the same image the same bytes.
 std::vector<std::string> SignArguments(const PackOptions& options,
                                        const std::optional<std::string>& password,
                                        const std::string& in, const std::string& out,

@@ -93,21 +93,7 @@ TEST(SignArguments, ThePasswordIsNeverOnTheCommandLine) {
                                         "-in", "in.exe", "-out", "out.exe"}));
 }
 
-TEST(SigningTime, SourceDateEpochFixesItOrIsRefused) {
-    const auto read = [](const char* value) {
-        value ? setenv("SOURCE_DATE_EPOCH", value, 1) : unsetenv("SOURCE_DATE_EPOCH");
-        std::optional<std::string> seconds;
-        std::string error;
-        const bool ok = ReadSigningTime(seconds, error);
-        unsetenv("SOURCE_DATE_EPOCH");
-        return ok ? seconds.value_or("unset") : "refused: " + error;
-    };
-    EXPECT_EQ(read(nullptr), "unset");
-    EXPECT_EQ(read(""), "unset");
-    EXPECT_EQ(read("1700000000"), "1700000000");
-    EXPECT_EQ(read("253402300799"), "253402300799");
-    for (const char* bad : {"-1", "17e8", " 1700000000", "253402300800", "99999999999999999999"})
-        EXPECT_EQ(read(bad).rfind("refused: SOURCE_DATE_EPOCH is '", 0), 0u) << bad;
+TEST(SignArguments, ASigningTimeGoesToOsslsigncode) {
     EXPECT_EQ(SignArguments(Options({{"--pkcs12", "a.pfx"}}), std::nullopt, "in.exe", "out.exe",
                             std::string("1700000000")),
               (std::vector<std::string>{"osslsigncode", "sign", "-pkcs12", "a.pfx", "-time",
