@@ -38,8 +38,9 @@ endforeach()
 
 target_compile_definitions(kitbag_packtools PRIVATE KITBAG_STUB_FOLDER="${stub_folder}")
 set_target_properties(kitbag-pack kitbag-tag PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${tool_dir})
+# A Windows build tree links its own stub only: every executable in it is of its architecture.
 foreach(arch x86 x64)
-    if(stub_${arch})
+    if(stub_${arch} AND (NOT KITBAG_WINDOWS OR arch STREQUAL KITBAG_ARCH))
         file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/${stub_dir}/${arch})
         file(CREATE_LINK ${stub_${arch}} ${CMAKE_BINARY_DIR}/${stub_dir}/${arch}/KitbagInstaller-stub.exe SYMBOLIC)
     endif()
