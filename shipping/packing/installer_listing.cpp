@@ -6,6 +6,7 @@
 #include "shipping/authenticode/signature_info.h"
 #include "shipping/authenticode/signature_tag.h"
 #include "shipping/base/files.h"
+#include "shipping/base/printable_text.h"
 #include "shipping/base/text.h"
 #include "shipping/branding/version_branding.h"
 
@@ -31,7 +32,7 @@ const SettingName kSettings[] = {
 void ListSettings(const ResourceTree& tree) {
     for (const SettingName& setting : kSettings)
         std::cout << "Setting   " << setting.id << "  " << setting.what << "  '"
-                  << Utf16ToUtf8(GetTableString(tree, setting.id)) << "'\n";
+                  << PrintableText(Utf16ToUtf8(GetTableString(tree, setting.id))) << "'\n";
 }
 
 // What the installer would make of a block member: its block and how it would unpack.
@@ -103,8 +104,9 @@ std::string ListFiles(const ResourceTree& tree) {
         std::string name(entry.m_strFileName.begin(), entry.m_strFileName.end());
         std::wstring lower = entry.m_strFileName;
         IsProgramName(lower);
-        std::cout << "File      " << id << "  " << name << "  " << entry.m_nSize
-                  << " bytes, written as '" << std::string(lower.begin(), lower.end()) << "'";
+        std::cout << "File      " << id << "  " << PrintableText(name) << "  " << entry.m_nSize
+                  << " bytes, written as '"
+                  << PrintableText(std::string(lower.begin(), lower.end())) << "'";
         auto resource = id <= 0xFFFF
                             ? toolkit->second.find(ResourceName::Id(static_cast<std::uint16_t>(id)))
                             : toolkit->second.end();
@@ -187,9 +189,17 @@ void ListTag(const Bytes& image) {
     for (unsigned char c : text)
         printable = printable && (c >= 0x20 || c == '\n' || c == '\r' || c == '\t');
     std::cout << "Tag       " << information->size() << " bytes";
-    if (printable)
-        std::cout << ":\n" << text << (text.empty() || text.back() == '\n' ? "" : "\n");
-    else
+    if (printable) {
+        // Line by line, each made printable; a line's CR before its LF stays.
+        std::cout << ":\n";
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t end = std::min(text.find('\n', at), text.size());
+            const bool cr = end > at && text[end - 1] == '\r';
+            std::cout << PrintableText(text.substr(at, end - at - (cr ? 1 : 0)))
+                      << (cr ? "\r\n" : "\n");
+            at = end + 1;
+        }
+    } else
         std::cout << " of binary information\n";
 }
 
@@ -206,7 +216,8 @@ void PrintVersion(const ResourceTree& tree) {
         std::cout << "Version   file " << listing.fileVersion << ", product "
                   << listing.productVersion << "\n";
     for (const auto& entry : listing.strings)
-        std::cout << "Version   " << entry.key << "  '" << entry.value << "'\n";
+        std::cout << "Version   " << PrintableText(entry.key) << "  '" << PrintableText(entry.value)
+                  << "'\n";
 }
 
 std::string ListInstaller(const std::string& path) {
