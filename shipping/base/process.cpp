@@ -1,5 +1,7 @@
 #include "shipping/base/process.h"
 
+#include "shipping/base/program_search.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -24,6 +26,13 @@ extern char** environ;
 #endif
 
 namespace kitbag {
+
+// The file to start: argv[0] itself when it names a folder, else found on PATH alone.
+static std::string ProgramFile(const std::vector<std::string>& argv) {
+    if (argv.empty())
+        return {};
+    return argv[0].find_first_of("/\\") != std::string::npos ? argv[0] : FindOnPath(argv[0]);
+}
 
 #ifdef _WIN32
 static std::string QuoteArgument(const std::string& argument) {
@@ -81,6 +90,9 @@ void CloseIfOpen(int& descriptor) {
 } // namespace
 
 int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
+    const std::string program = ProgramFile(argv);
+    if (program.empty())
+        return -1;
     // The C runtime joins the arguments with blanks and does no quoting of its own.
     std::vector<std::string> quoted;
     for (const auto& a : argv)
@@ -90,7 +102,7 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
         args.push_back(a.c_str());
     args.push_back(nullptr);
     if (!io.input && !io.output) {
-        intptr_t status = _spawnvp(_P_WAIT, argv[0].c_str(), args.data());
+        intptr_t status = _spawnv(_P_WAIT, program.c_str(), args.data());
         return status < 0 ? -1 : static_cast<int>(status);
     }
 
@@ -127,7 +139,7 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
             errors.emplace(2, out[1]);
         }
         if ((!input || input->active()) && (!output || (output->active() && errors->active())))
-            child = _spawnvp(_P_NOWAIT, argv[0].c_str(), args.data());
+            child = _spawnv(_P_NOWAIT, program.c_str(), args.data());
     }
     CloseIfOpen(in[0]);
     CloseIfOpen(out[1]);
@@ -199,6 +211,9 @@ bool WriteAll(int fd, const std::string& bytes) {
 } // namespace
 
 int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
+    const std::string program = ProgramFile(argv);
+    if (program.empty())
+        return -1;
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -233,7 +248,8 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
         posix_spawn_file_actions_adddup2(&setup.actions, outWrite.fd, 2);
     }
     pid_t child = 0;
-    if (posix_spawnp(&child, args[0], &setup.actions, &setup.attributes, args.data(), environ) != 0)
+    if (posix_spawn(&child, program.c_str(), &setup.actions, &setup.attributes, args.data(),
+                    environ) != 0)
         return -1;
     inRead.Close();
     outWrite.Close();

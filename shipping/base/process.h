@@ -23,7 +23,8 @@ struct ProgramIo {
 constexpr std::size_t kMaxProgramInput = 4096;
 constexpr int kProgramTimedOut = -2;
 
-// Runs a program found on PATH with these arguments and waits; its exit status, -1 when it
+// Runs a program with these arguments and waits: argv[0] is its file, or a name found in
+// PATH's folders alone (FindOnPath), never in the current folder. Its exit status, -1 when it
 // could not be started or did not end normally, or kProgramTimedOut when it was ended.
 int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io = {});
 

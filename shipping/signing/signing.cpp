@@ -4,6 +4,7 @@
 #include "shipping/base/files.h"
 #include "shipping/base/text.h"
 #include "shipping/base/process.h"
+#include "shipping/base/program_search.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -137,7 +138,14 @@ std::string SignImage(const PackOptions& options, const std::string& in, const s
         io.input = &*password;
     if (options.Has("--timestamp-url"))
         io.timeoutSeconds = TimeStampSeconds();
-    const int status = RunProgram(SignArguments(options, password, in, out, signingTime), io);
+    // Only an osslsigncode in one of PATH's folders gets the key's password.
+    const std::string signer = FindOnPath("osslsigncode");
+    if (signer.empty())
+        return "osslsigncode is in none of PATH's folders (one in the current folder is never run)";
+    std::cout << "Signing   with '" << signer << "'\n";
+    std::vector<std::string> argv = SignArguments(options, password, in, out, signingTime);
+    argv[0] = signer;
+    const int status = RunProgram(argv, io);
     std::error_code ignored;
     if (status == 0 && std::filesystem::is_regular_file(out, ignored))
         return {};

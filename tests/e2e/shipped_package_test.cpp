@@ -69,7 +69,7 @@ protected:
     // kitbag-pack from PATH, started in an empty folder of its own that holds a planted stub;
     // `name` is the folder, and the installer written in it is Setup.exe.
     static HostRun PackFromPath(const std::string& name, const std::vector<std::string>& more,
-                                const std::string& epoch = "") {
+                                const std::string& epoch = "", const std::string& pathHead = "") {
         const std::string work = dir + "/" + name;
         WriteBytes(work + "/KitbagInstaller-stub.exe", "MZ planted, not a stub");
         std::string command = "cd " + ShellQuote(work) +
@@ -78,7 +78,8 @@ protected:
                               PackArchitecture() + " -o Setup.exe";
         for (const std::string& option : more)
             command += " " + ShellQuote(option);
-        std::vector<std::string> argv = {"env", "PATH=" + dir + "/root/usr/bin:/usr/bin:/bin"};
+        std::vector<std::string> argv = {"env",
+                                         "PATH=" + pathHead + dir + "/root/usr/bin:/usr/bin:/bin"};
         if (!epoch.empty())
             argv.push_back("SOURCE_DATE_EPOCH=" + epoch);
         argv.insert(argv.end(), {"sh", "-c", command});
@@ -176,6 +177,36 @@ TEST_F(ShippedPackage, TheWindowsZipsToolPacksTheSameBytesWithItsOwnStub) {
     ASSERT_EQ(status, 0);
     ASSERT_EQ(PackFromPath("linux-plain", {"--no-sign"}).exitCode, 0);
     EXPECT_TRUE(Packed("windows") == Packed("linux-plain"));
+}
+
+// PATH entries that mean the current folder ("", ".") are passed over on Linux; the Windows
+// tool, which the C runtime's own search would have let run a planted osslsigncode.bat,
+// finds no osslsigncode.exe on Wine's PATH and says so.
+TEST_F(ShippedPackage, AnOsslsigncodePlantedInTheWorkingFolderIsNeverRun) {
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
+    const std::string planted = "#!/bin/sh\ntouch planted-signer-ran\nexit 1\n";
+    WriteBytes(dir + "/planted/osslsigncode", planted);
+    fs::permissions(dir + "/planted/osslsigncode", fs::perms::owner_all);
+    HostRun packed = PackFromPath("planted", SignOptions(), "", ":.:");
+    EXPECT_EQ(packed.exitCode, 0) << packed.err;
+    EXPECT_NE(packed.out.find("Signing   with '/usr/bin/osslsigncode'"), std::string::npos)
+        << packed.out;
+    EXPECT_FALSE(FileExists(dir + "/planted/planted-signer-ran"));
+
+    if (std::string(KITBAG_HOST_RUNS_32BIT) != "yes" || zip.empty())
+        return; // the zip's tools are 32-bit programs
+    const std::string work = dir + "/planted-windows";
+    WriteBytes(work + "/osslsigncode.bat", "echo ran> planted-signer-ran\r\n");
+    RunHost({"python3", "-m", "zipfile", "-e", zip, dir + "/zip"}, dir + "/unzip");
+    const std::string tool = dir + "/zip/" + fs::path(zip).stem().string() + "/kitbag-pack.exe";
+    std::vector<std::string> argv = {WinPath(tool),      "--payload", WinPath(dir + "/product"),
+                                     "--program",        "Setup.exe", "--arch",
+                                     PackArchitecture(), "-o",        "Setup.exe"};
+    for (const std::string& option : SignOptions())
+        argv.push_back(option.find('/') == 0 ? WinPath(option) : option);
+    EXPECT_NE(RunWineStatus(argv, work), 0);
+    EXPECT_FALSE(FileExists(work + "/planted-signer-ran"));
+    EXPECT_FALSE(FileExists(work + "/Setup.exe"));
 }
 
 } // namespace
