@@ -18,9 +18,22 @@ bool CheckInputFile(const std::string& path, std::string& error) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error) {
+bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
+                   std::uint64_t maxBytes) {
     if (!CheckInputFile(path, error))
         return false;
+    std::error_code failure;
+    const auto status = std::filesystem::status(path, failure);
+    if (!failure && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = "'" + path + "' is not a regular file (a device, a pipe or a socket)";
+        return false;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, failure);
+    if (!failure && size > maxBytes) {
+        error = "'" + path + "' is " + std::to_string(size) + " bytes, more than the " +
+                std::to_string(maxBytes) + " such a file may have";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
@@ -69,12 +82,22 @@ bool WriteTemporary(const std::string& path, const Bytes& data, std::string& tem
 bool WriteTemporary(const std::string& path, const StreamWriter& write, std::string& temporary,
                     std::string& error) {
     temporary = UnusedNameBeside(path);
+    errno = 0;
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    bool written = out && write(out, error);
+    bool written = false;
+    try {
+        written = out && write(out, error);
+    } catch (...) {
+        out.close();
+        RemoveQuietly(temporary);
+        throw;
+    }
     out.close();
     if (!written || !out) {
+        // The system's reason, a full disk for one, when the stream failed.
         if (written || !out)
-            error = "cannot write '" + temporary + "'";
+            error = "cannot write '" + temporary + "'" +
+                    (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string());
         RemoveQuietly(temporary);
         return false;
     }

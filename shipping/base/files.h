@@ -3,6 +3,7 @@
 // a temporary name beside it and renamed over it when complete.
 #include "shipping/base/bytes.h"
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -11,7 +12,12 @@ namespace kitbag {
 
 // False, naming the path, when it is a folder: a file to read must not be one.
 bool CheckInputFile(const std::string& path, std::string& error);
-bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error);
+// The most a PE image can hold: its file offsets are 32-bit.
+constexpr std::uint64_t kMaxImageBytes = 0xFFFFFFFF;
+// Reads a file whole. A folder, a device, a pipe or a socket, or a file of more than maxBytes,
+// is refused by name before anything is read.
+bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
+                   std::uint64_t maxBytes = kMaxImageBytes);
 // A name beside path that no file has: path and a random suffix.
 std::string UnusedNameBeside(const std::string& path);
 // Writes data next to path under an unused name; the caller renames it or removes it.

@@ -1,5 +1,6 @@
 #include "shipping/base/process.h"
 
+#include "shipping/base/interruption.h"
 #include "shipping/base/program_search.h"
 
 #include <cerrno>
@@ -143,15 +144,21 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
     }
     CloseIfOpen(in[0]);
     CloseIfOpen(out[1]);
-    bool timedOut = false;
+    bool timedOut = false, interrupted = false;
     // The process is waited for before its output is read: the pipe holds a megabyte, far
-    // more than a signing tool says.
-    if (child != -1 && io.timeoutSeconds > 0) {
+    // more than a signing tool says. It is ended when it takes too long or the run is
+    // interrupted.
+    if (child != -1) {
         HANDLE process = reinterpret_cast<HANDLE>(child);
-        if (WaitForSingleObject(process, static_cast<DWORD>(io.timeoutSeconds) * 1000) ==
-            WAIT_TIMEOUT) {
-            TerminateProcess(process, 1);
-            timedOut = true;
+        const ULONGLONG deadline =
+            GetTickCount64() + static_cast<ULONGLONG>(io.timeoutSeconds) * 1000;
+        while (WaitForSingleObject(process, 100) == WAIT_TIMEOUT) {
+            interrupted = Interrupted();
+            timedOut = !interrupted && io.timeoutSeconds > 0 && GetTickCount64() >= deadline;
+            if (interrupted || timedOut) {
+                TerminateProcess(process, 1);
+                break;
+            }
         }
     }
     int status = 0;
@@ -162,6 +169,8 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
             io.output->append(buffer, static_cast<std::size_t>(got));
     }
     CloseIfOpen(out[0]);
+    if (interrupted)
+        return kProgramInterrupted;
     if (timedOut)
         return kProgramTimedOut;
     return waited ? status : -1;
@@ -264,21 +273,27 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
         return static_cast<int>(std::max<std::chrono::milliseconds::rep>(rest.count(), 0));
     };
     int status = 0;
-    auto stop = [&]() {
+    auto stop = [&](int result) {
         kill(child, SIGKILL);
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
-        return kProgramTimedOut;
+        return result;
     };
     if (io.output) {
         char buffer[4096];
         for (;;) {
             pollfd ready = {outRead.fd, POLLIN, 0};
-            int events = poll(&ready, 1, left());
+            // In slices, so that an interruption caught by another thread is seen too.
+            const int rest = left();
+            int events = poll(&ready, 1, rest < 0 ? 100 : std::min(rest, 100));
+            if (Interrupted())
+                return stop(kProgramInterrupted);
             if (events < 0 && errno == EINTR)
                 continue;
+            if (events == 0 && rest >= 0 && left() == 0)
+                return stop(kProgramTimedOut);
             if (events == 0)
-                return stop();
+                continue;
             ssize_t got = events < 0 ? -1 : read(outRead.fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
                 continue;
@@ -288,18 +303,20 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
         }
     }
     for (;;) {
-        pid_t ended = waitpid(child, &status, io.timeoutSeconds > 0 ? WNOHANG : 0);
+        pid_t ended = waitpid(child, &status, WNOHANG);
         if (ended == child)
             break;
+        if (Interrupted())
+            return stop(kProgramInterrupted);
         if (ended < 0 && errno != EINTR)
             return -1;
         if (ended == 0) {
             if (left() == 0)
-                return stop();
+                return stop(kProgramTimedOut);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? kProgramKilled : -1;
 }
 #endif
 

@@ -22,10 +22,14 @@ struct ProgramIo {
 };
 constexpr std::size_t kMaxProgramInput = 4096;
 constexpr int kProgramTimedOut = -2;
+constexpr int kProgramKilled = -3;      // ended by a signal it did not catch
+constexpr int kProgramInterrupted = -4; // ended because the tool's run was interrupted
 
 // Runs a program with these arguments and waits: argv[0] is its file, or a name found in
-// PATH's folders alone (FindOnPath), never in the current folder. Its exit status, -1 when it
-// could not be started or did not end normally, or kProgramTimedOut when it was ended.
+// PATH's folders alone (FindOnPath), never in the current folder. Its exit status; -1 when it
+// could not be started, kProgramKilled when a signal ended it, kProgramTimedOut when it was
+// ended for taking too long, kProgramInterrupted when it was ended because the tool's run was
+// (shipping/base/interruption.h).
 int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io = {});
 
 } // namespace kitbag

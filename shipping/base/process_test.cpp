@@ -1,8 +1,13 @@
 #include "shipping/base/process.h"
 
+#include "shipping/base/interruption.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <thread>
+#include <unistd.h>
 #include <fstream>
 
 namespace kitbag {
@@ -22,6 +27,7 @@ TEST(RunProgram, GivesTheInputTakesBothOutputsAndTheExitStatus) {
     EXPECT_EQ(RunProgram({"sh", "-c", "echo quiet"}, io), 0);
     EXPECT_EQ(output, "quiet\n");
     EXPECT_EQ(RunProgram({"kitbag-no-such-program"}, io), -1);
+    EXPECT_EQ(RunProgram({"sh", "-c", "kill -KILL $$"}, io), kProgramKilled);
 
     const std::string tooLong(kMaxProgramInput + 1, 'x');
     io.input = &tooLong;
@@ -54,6 +60,29 @@ TEST(RunProgram, AProgramPastItsTimeIsEnded) {
     EXPECT_EQ(output, "started\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(RunProgram({"sh", "-c", "exit 3"}, io), 3);
+}
+
+} // namespace
+} // namespace kitbag
+
+namespace kitbag {
+namespace {
+
+// Caught, a SIGTERM that reaches any thread ends the program the tool waits for.
+TEST(RunProgram, AnInterruptionEndsTheProgramAndSaysSo) {
+    CatchInterruptions();
+    std::thread interrupter([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(getpid(), SIGTERM);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    std::string output;
+    ProgramIo io;
+    io.output = &output;
+    EXPECT_EQ(RunProgram({"sleep", "20"}, io), kProgramInterrupted);
+    interrupter.join();
+    EXPECT_TRUE(Interrupted());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 } // namespace

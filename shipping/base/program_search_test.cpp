@@ -22,9 +22,9 @@ protected:
 };
 
 TEST_F(ProgramSearch, OnlyPathsAbsoluteFoldersAndTheirExecutableFilesCount) {
-    Make("signer");                                 // in the current folder
-    Make("plain/signer", fs::perms::owner_read);    // not executable
-    Make("folder/signer/x");                        // a folder of that name
+    Make("signer");                              // in the current folder
+    Make("plain/signer", fs::perms::owner_read); // not executable
+    Make("folder/signer/x");                     // a folder of that name
     const std::string wanted = Make("bin/signer");
     const std::string base = root.string();
     const fs::path before = fs::current_path();

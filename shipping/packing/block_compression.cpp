@@ -3,6 +3,7 @@
 #include "payload/format/branch_filter.h"
 #include "payload/format/crc32.h"
 #include "payload/format/lzma_allocator.h"
+#include "shipping/base/interruption.h"
 
 #include <LzmaEnc.h>
 
@@ -102,6 +103,10 @@ private:
 
     // Reads the current file's next piece after the bytes the filter held back.
     bool Refill() {
+        if (Interrupted()) {
+            m_error = kInterruptedReason;
+            return false;
+        }
         const BlockFile& file = m_files[m_next];
         if (!m_in.is_open()) {
             m_in.open(file.path, std::ios::binary);

@@ -8,6 +8,7 @@
 #include "shipping/base/files.h"
 #include "shipping/base/printable_text.h"
 #include "shipping/base/text.h"
+#include "shipping/packing/block_compression.h"
 #include "shipping/branding/version_branding.h"
 
 #include <iostream>
@@ -77,6 +78,16 @@ void ListBlocks(const NameMap& toolkit, const ManifestMap& entries,
                   << header.UnpackedSize() << " bytes in " << bytes.size() << " (LZMA, dictionary "
                   << DictionaryBytes(header) << " bytes)\n";
         stored += bytes.size();
+        // A small block can claim a dictionary of gigabytes, and fill it: the listing unpacks
+        // only what kitbag-pack could have written.
+        if (DictionaryBytes(header) > kMaxDictionaryBytes) {
+            std::cout << "Block     " << name.id << "  not unpacked: its dictionary is larger than "
+                      << "kitbag-pack writes (" << kMaxDictionaryBytes << " bytes)\n";
+            for (const BlockMember& member : header.members)
+                members.emplace(member.id,
+                                MemberFacts{name.id, member.size, MemberResult::kNoMemory});
+            continue;
+        }
         ListingSink sink(name.id, members);
         UnpackBlock(bytes.data(), bytes.size(), header, sink);
     }

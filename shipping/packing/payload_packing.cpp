@@ -1,6 +1,7 @@
 #include "shipping/packing/payload_packing.h"
 
 #include "shipping/packing/block_compression.h"
+#include "shipping/base/interruption.h"
 #include "shipping/base/parallel.h"
 
 #include <filesystem>
@@ -12,6 +13,10 @@ bool ExamineFiles(const PayloadPlan& plan, const std::string& folder, unsigned t
     natures.assign(plan.files.size(), {});
     std::vector<std::string> errors(plan.files.size());
     RunInParallel(plan.files.size(), threads, [&](std::size_t i) {
+        if (Interrupted()) {
+            errors[i] = kInterruptedReason;
+            return;
+        }
         const std::string path = (std::filesystem::path(folder) / plan.files[i].path).string();
         natures[i].compresses = WorthCompressing(path, plan.files[i].size, errors[i]);
         natures[i].code = HoldsX86Code(path);

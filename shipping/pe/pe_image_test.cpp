@@ -226,6 +226,27 @@ TEST(PeImage, ResourceDirectoriesReachingOutsideTheSectionAreRefused) {
     EXPECT_NE(error.find("section '.rsrc' reaches beyond the end"), std::string::npos) << error;
 }
 
+TEST(PeImage, EntriesSharingTheirDataCannotMakeTheReadLargerThanTheFile) {
+    ResourceTree tree = SampleTree();
+    auto& languages = tree[ResourceName::String("TOOLKIT")][ResourceName::Id(101)];
+    languages[0].bytes = Bytes(0x10000, 'p');
+    for (std::uint16_t language = 1; language <= 3; ++language)
+        languages[language].bytes = {'x'};
+    Bytes image = test::MakeImage(tree);
+    const std::size_t root = ReadU32(image, test::SectionTable(Architecture::X86) + 40 + 20);
+    const std::size_t table = FirstChild(image, root, FirstChild(image, root, root));
+    PeLayout layout;
+    ResourceTree read;
+    std::string error;
+    ASSERT_TRUE(ParsePe(image, layout, error) && ReadResources(image, layout, read, error))
+        << error;
+    // Every language's entry points at the first one's data: four times its 64 KiB.
+    for (int i = 1; i <= 3; ++i)
+        WriteU32(image, table + 16 + 8 * i + 4, ReadU32(image, table + 16 + 4));
+    EXPECT_FALSE(ReadResources(image, layout, read, error));
+    EXPECT_NE(error.find("more data than the whole file"), std::string::npos) << error;
+}
+
 TEST(PeImage, ReadsBothArchitecturesWithTheirOwnDirectoryPlace) {
     for (Architecture architecture : {Architecture::X86, Architecture::X64}) {
         Bytes image = test::MakeImage(SampleTree(), architecture);

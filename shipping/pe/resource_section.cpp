@@ -1,5 +1,7 @@
 #include "shipping/pe/resource_section.h"
 
+#include "shipping/base/interruption.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -186,6 +188,10 @@ bool CopyContents(const FileContents& file, ImageWriter& writer, std::vector<std
     for (std::uint64_t left = file.size; left > 0;) {
         if (!writer.Good()) {
             error = kCannotWrite;
+            return false;
+        }
+        if (Interrupted()) {
+            error = kInterruptedReason;
             return false;
         }
         const std::size_t want =

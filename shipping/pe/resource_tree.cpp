@@ -64,7 +64,7 @@ public:
         return true;
     }
 
-    bool ReadData(std::uint32_t offset, ResourceData& data, std::string& error) const {
+    bool ReadData(std::uint32_t offset, ResourceData& data, std::string& error) {
         std::uint64_t at = m_base + std::uint64_t{offset};
         if (!Fits(at, 16)) {
             error = "a resource data entry lies outside the resource section";
@@ -76,6 +76,13 @@ public:
         if (size != 0 &&
             (!m_layout.RvaToOffset(rva, size, file) || !InBounds(m_image.size(), file, size))) {
             error = "resource data lies outside the image's sections";
+            return false;
+        }
+        // Entries may point at the same data; read as often as they do, it could take far more
+        // memory than the file has bytes.
+        m_dataBytes += size;
+        if (m_dataBytes > m_image.size()) {
+            error = "the resource entries hold more data than the whole file: they overlap";
             return false;
         }
         data.bytes.assign(m_image.begin() + file, m_image.begin() + file + size);
@@ -93,6 +100,7 @@ private:
     std::size_t m_base;
     std::size_t m_end;
     std::set<std::uint32_t> m_visited;
+    std::uint64_t m_dataBytes = 0;
 };
 
 std::vector<std::u16string> ReadBlock(const Bytes& block) {

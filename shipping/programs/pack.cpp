@@ -1,6 +1,7 @@
 #include "shipping/programs/pack.h"
 
 #include "shipping/base/files.h"
+#include "shipping/base/interruption.h"
 #include "shipping/base/output_check.h"
 #include "shipping/base/parallel.h"
 #include "shipping/base/private_scratch_folder.h"
@@ -165,12 +166,17 @@ std::string WriteInstaller(const PackOptions& options, const PackInputs& in, Bra
     stub.tree.clear();
     stub.image.clear();
     std::string final = temporary;
-    if (options.Signs()) {
+    if (options.Signs() && !Interrupted()) {
         final = UnusedNameBeside(in.output);
         error = SignImage(options, temporary, final);
         RemoveQuietly(temporary);
         if (!error.empty())
             return error;
+    }
+    // Nothing takes the output's name once the run is interrupted.
+    if (Interrupted()) {
+        RemoveQuietly(final);
+        return kInterruptedReason;
     }
     if (!Commit(final, in.output, error))
         return error;

@@ -1,5 +1,6 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
+#include "shipping/base/interruption.h"
 #include "shipping/packing/installer_listing.h"
 #include "shipping/programs/pack.h"
 #include "shipping/programs/pack_options.h"
@@ -28,11 +29,18 @@ int main(int argc, char** argv) {
         std::cout << "kitbag-pack " << KITBAG_TOOLS_VERSION << "\n";
         return std::cout.flush() ? 0 : 1;
     }
+    CatchInterruptions();
     try {
         error =
             options.mode == PackMode::List ? ListInstaller(options.Get("--list")) : Pack(options);
     } catch (const std::exception& failure) {
         error = failure.what();
+    }
+    if (Interrupted()) {
+        // Whatever the run said last, it was stopped, and it has cleaned up.
+        std::cerr << "kitbag-pack: interrupted"
+                  << (options.mode == PackMode::Pack ? "; nothing written\n" : "\n");
+        EndAsInterrupted();
     }
     if (!error.empty()) {
         std::cerr << "kitbag-pack: " << error

@@ -15,6 +15,11 @@ namespace kitbag {
 
 namespace {
 
+// An icon file of the largest images Windows shows, and the splash picture's one size, each
+// with room to spare.
+constexpr std::uint64_t kMaxIconFileBytes = 16 << 20;
+constexpr std::uint64_t kMaxSplashFileBytes = 1 << 20;
+
 constexpr std::uint16_t kIdProgramType = 0, kIdTitle = 1, kIdDiskMb = 103, kIdDotnetFirst = 138,
                         kIdAdminInstall = 145, kIdProgramName = 201;
 
@@ -106,14 +111,14 @@ bool ApplyArtwork(const PackOptions& options, ResourceTree& tree, std::string& e
     Bytes file;
     if (options.Has("--icon")) {
         std::vector<IconImage> images;
-        if (!ReadWholeFile(options.Get("--icon"), file, error) ||
+        if (!ReadWholeFile(options.Get("--icon"), file, error, kMaxIconFileBytes) ||
             !ReadIconFile(file, images, error) || !ReplaceIconGroup(tree, images, error)) {
             error = "--icon '" + options.Get("--icon") + "': " + error;
             return false;
         }
     }
     if (options.Has("--splash")) {
-        if (!ReadWholeFile(options.Get("--splash"), file, error) ||
+        if (!ReadWholeFile(options.Get("--splash"), file, error, kMaxSplashFileBytes) ||
             !SetSplashBitmap(tree, file, error)) {
             error = "--splash '" + options.Get("--splash") + "': " + error;
             return false;

@@ -80,7 +80,9 @@ int Run(int argc, char** argv) {
         return Fail(error + "; nothing written");
     Bytes information, tagged;
     std::string temporary;
-    if (!ReadWholeFile(info, information, error) || !TagImage(image, information, tagged, error) ||
+    // The tag holds a few kilobytes; TagImage says how many.
+    if (!ReadWholeFile(info, information, error, 64 * 1024) ||
+        !TagImage(image, information, tagged, error) ||
         !WriteTemporary(out, tagged, temporary, error) || !Commit(temporary, out, error))
         return Fail(error + "; nothing written");
     std::cout << "Tagged '" << out << "' with " << information.size()

@@ -2,6 +2,7 @@
 
 #include "shipping/base/source_date_epoch.h"
 #include "shipping/base/files.h"
+#include "shipping/base/interruption.h"
 #include "shipping/base/text.h"
 #include "shipping/base/process.h"
 #include "shipping/base/program_search.h"
@@ -35,7 +36,8 @@ bool ReadPassword(const PackOptions& options, std::optional<std::string>& passwo
     std::string text;
     if (options.Has("--pass-file")) {
         Bytes bytes;
-        if (!ReadWholeFile(options.Get("--pass-file"), bytes, error)) {
+        // Its first line is the password: far less than this.
+        if (!ReadWholeFile(options.Get("--pass-file"), bytes, error, 64 * 1024)) {
             error = "--pass-file " + error;
             return false;
         }
@@ -100,11 +102,18 @@ std::string SigningFailure(const PackOptions& options, bool withPassword, int st
         return "the time-stamp authority at '" + options.Get("--timestamp-url") +
                "' did not answer within " + std::to_string(TimeStampSeconds()) +
                (TimeStampSeconds() == 1 ? " second" : " seconds");
+    if (status == kProgramInterrupted)
+        return kInterruptedReason;
+    if (status == kProgramKilled)
+        return "osslsigncode was ended by a signal before it had signed";
     if (status < 0)
         return "cannot run osslsigncode (is it installed, and on PATH?)";
     if (Says(messages, {"key values mismatch", "consistency of a private key"}))
-        return "the key '" + options.Get("--sign-key") + "' does not belong to the certificate '" +
-               options.Get("--sign-cert") + "'";
+        return options.Has("--pkcs12") ? "the key in the PKCS#12 file '" + options.Get("--pkcs12") +
+                                             "' does not belong to its certificate"
+                                       : "the key '" + options.Get("--sign-key") +
+                                             "' does not belong to the certificate '" +
+                                             options.Get("--sign-cert") + "'";
     if (Says(messages, {"Wrong password?", "mac verify failure", "bad decrypt"}))
         return withPassword ? "the password does not open " + key
                             : "cannot read " + key +

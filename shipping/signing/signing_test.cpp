@@ -139,7 +139,10 @@ TEST(SigningFailure, OsslsigncodesMessagesGiveOneLineReasons) {
          "an error)"},
         {pem, true, kProgramTimedOut, "Connecting to http://127.0.0.1:9/\n",
          "the time-stamp authority at 'http://127.0.0.1:9/' did not answer within 60 seconds"},
+        {p12, true, 255, "...:X509_check_private_key:key values mismatch:...\n",
+         "the key in the PKCS#12 file 'a.pfx' does not belong to its certificate"},
         {pem, true, -1, "", "cannot run osslsigncode (is it installed, and on PATH?)"},
+        {pem, true, kProgramKilled, "", "osslsigncode was ended by a signal before it had signed"},
         {pem, true, 3, "Something new\n", "osslsigncode could not sign (exit status 3)"},
     };
     for (const auto& row : rows)

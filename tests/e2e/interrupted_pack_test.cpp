@@ -1,0 +1,63 @@
+// kitbag-pack stopped by Ctrl-C while it compresses: it ends by that signal and leaves no
+// output, no partial file beside it and no scratch folder.
+#include "host_run.h"
+#include "wine_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Text that LZMA takes its time over: about 2 MB a second, so 40 MB keeps it busy.
+std::string SlowText(std::size_t bytes) {
+    std::string text;
+    std::uint32_t state = 12345;
+    while (text.size() < bytes) {
+        state = state * 1103515245u + 12345u;
+        text += "entry " + std::to_string(state >> 8) + " of " + std::to_string(state % 977) + "\n";
+    }
+    return text;
+}
+
+TEST(PackInterrupted, CtrlCWhileCompressingLeavesNothingBehind) {
+    const std::string dir = FreshFolder("pack-interrupted");
+    WriteBytes(dir + "/product/Setup.exe",
+               ReadFile(BuildPath("wizard/Brasswick.Hopwell.UI.exe")).value_or(""));
+    WriteBytes(dir + "/product/big.txt", SlowText(40 << 20));
+    fs::create_directories(dir + "/tmp");
+    fs::create_directories(dir + "/out");
+
+    const std::string tmpdir = "TMPDIR=" + dir + "/tmp";
+    std::vector<std::string> argv = {"env",       tmpdir,  KITBAG_PACK_TOOL, "--payload",
+                                     dir + "/product", "--program", "Setup.exe", "--arch",
+                                     PackArchitecture(), "--no-sign", "-o", dir + "/out/Setup.exe"};
+    std::vector<char*> args;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawnp(&child, "env", nullptr, nullptr, args.data(), environ), 0);
+    // Once the scratch folder is there, compression has begun.
+    for (int i = 0; i < 300 && fs::is_empty(dir + "/tmp"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(fs::is_empty(dir + "/tmp")) << "no scratch folder";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_TRUE(fs::is_empty(dir + "/out")) << "an output or a partial file is left";
+    EXPECT_TRUE(fs::is_empty(dir + "/tmp")) << "the scratch folder is left";
+}
+
+} // namespace
