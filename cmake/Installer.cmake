@@ -173,6 +173,10 @@ function(kitbag_link_installer name)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                                                LINK_DEPENDS "${L_OBJECTS}")
     add_dependencies(${target} ${L_DEPENDS})
+    # Every section's raw size a multiple of the file alignment, as the PE format requires.
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/align_sections.py $<TARGET_FILE:${target}>
+        VERBATIM)
     if(L_UNSIGNED)
         return()
     endif()

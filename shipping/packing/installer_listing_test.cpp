@@ -17,8 +17,8 @@ void Put32(Bytes& bytes, std::uint32_t value) {
 // and a file name that would steer a terminal.
 TEST_F(InstallerListing, ABlockClaimingAHugeDictionaryIsNotUnpackedAndTextsAreEscaped) {
     Bytes block = {'K', 'B', 'S', 1};
-    Put32(block, 1);                                // LZMA
-    Put32(block, 1);                                // one member
+    Put32(block, 1);                                  // LZMA
+    Put32(block, 1);                                  // one member
     block.insert(block.end(), {0x5D, 0, 0, 0, 0x40}); // lc 3, lp 0, pb 2; 1 GiB dictionary
     block.insert(block.end(), {0, 0, 0});
     for (std::uint32_t field : {102u, 0x40000000u, 0u, 0u})
@@ -39,8 +39,9 @@ TEST_F(InstallerListing, ABlockClaimingAHugeDictionaryIsNotUnpackedAndTextsAreEs
     error = ListInstaller(path);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(error, "");
-    EXPECT_NE(out.find("Block     103  not unpacked: its dictionary is larger than kitbag-pack writes"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find("Block     103  not unpacked: its dictionary is larger than kitbag-pack writes"),
+        std::string::npos)
         << out;
     EXPECT_NE(out.find("'Acme\\x9B31m'"), std::string::npos) << out;
     EXPECT_NE(out.find("a\\x1B[2J.txt"), std::string::npos) << out;

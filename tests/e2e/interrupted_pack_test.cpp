@@ -38,9 +38,18 @@ TEST(PackInterrupted, CtrlCWhileCompressingLeavesNothingBehind) {
     fs::create_directories(dir + "/out");
 
     const std::string tmpdir = "TMPDIR=" + dir + "/tmp";
-    std::vector<std::string> argv = {"env",       tmpdir,  KITBAG_PACK_TOOL, "--payload",
-                                     dir + "/product", "--program", "Setup.exe", "--arch",
-                                     PackArchitecture(), "--no-sign", "-o", dir + "/out/Setup.exe"};
+    std::vector<std::string> argv = {"env",
+                                     tmpdir,
+                                     KITBAG_PACK_TOOL,
+                                     "--payload",
+                                     dir + "/product",
+                                     "--program",
+                                     "Setup.exe",
+                                     "--arch",
+                                     PackArchitecture(),
+                                     "--no-sign",
+                                     "-o",
+                                     dir + "/out/Setup.exe"};
     std::vector<char*> args;
     for (auto& a : argv)
         args.push_back(a.data());

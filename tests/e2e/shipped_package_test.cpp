@@ -135,6 +135,10 @@ TEST_F(ShippedPackage, TwoPacksOfTheSameInputsAreTheSameBytesButForAnUnfixedSign
     for (const char* name : {"fixed-1", "fixed-2"})
         ASSERT_EQ(PackFromPath(name, SignOptions(), "1700000000").exitCode, 0) << name;
     EXPECT_TRUE(Packed("fixed-1") == Packed("fixed-2"));
+    HostRun verified = RunHost(
+        {"sbverify", "--cert", BuildPath("signing/dev-cert.pem"), dir + "/fixed-1/Setup.exe"},
+        dir + "/sbverify");
+    EXPECT_EQ(verified.exitCode, 0) << verified.out << verified.err;
     // The header's time is the stub's, or SOURCE_DATE_EPOCH.
     const auto headerTime = [](const std::string& image) {
         return image.substr(PeHeader(image) + 8, 4);
