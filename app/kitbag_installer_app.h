@@ -15,7 +15,10 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
-    // Reads the command line into the settings below; 0 or result::kBadCommandLine.
+    // Reads the command line into the settings below; 0 or result::kBadCommandLine. Read again
+    // on the worker thread (for the wizard's arguments, once the program name is known), it
+    // leaves m_bSilent, which the main thread reads meanwhile, as the first reading set it:
+    // the same command line says the same.
     ResultCode ProcessCommandLine();
     // The payload stage, run on the worker thread; stores the wizard's exit code.
     ResultCode RunEmbeddedResources(DWORD& exitCode);
@@ -41,6 +44,7 @@ public:
     bool m_bRemoveFolder = true;
     bool m_bRunWizard = true;
     bool m_bSilent = false;
+    bool m_bCommandLineRead = false;
     std::wstring m_strProgramName;
     std::wstring m_strTempFolder;
     std::wstring m_strChildParams;

@@ -62,7 +62,10 @@ ResultCode CKitbagInstallerApp::ProcessCommandLine() {
     WindowsCommandLineHost host;
     CommandLineSettings settings;
     ResultCode result = ApplyCommandLine(CommandLineParameters(), m_strProgramName, host, settings);
-    m_bSilent = settings.silent;
+    if (!m_bCommandLineRead) {
+        m_bSilent = settings.silent;
+        m_bCommandLineRead = true;
+    }
     m_bZeroGuid = settings.zeroGuid;
     m_bRemoveFolder = settings.removeFolder;
     m_bRunWizard = settings.runWizard;
