@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <thread>
 #include <unistd.h>
@@ -68,21 +69,27 @@ TEST(RunProgram, AProgramPastItsTimeIsEnded) {
 namespace kitbag {
 namespace {
 
-// Caught, a SIGTERM that reaches any thread ends the program the tool waits for.
+// Caught, a SIGTERM that reaches any thread ends the program the tool waits for. In a child
+// process of its own: the interruption stays caught for the rest of the process.
 TEST(RunProgram, AnInterruptionEndsTheProgramAndSaysSo) {
-    CatchInterruptions();
-    std::thread interrupter([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        kill(getpid(), SIGTERM);
-    });
-    const auto start = std::chrono::steady_clock::now();
-    std::string output;
-    ProgramIo io;
-    io.output = &output;
-    EXPECT_EQ(RunProgram({"sleep", "20"}, io), kProgramInterrupted);
-    interrupter.join();
-    EXPECT_TRUE(Interrupted());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            CatchInterruptions();
+            std::thread interrupter([] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                kill(getpid(), SIGTERM);
+            });
+            const auto start = std::chrono::steady_clock::now();
+            std::string output;
+            ProgramIo io;
+            io.output = &output;
+            const int result = RunProgram({"sleep", "20"}, io);
+            interrupter.join();
+            const bool fast = std::chrono::steady_clock::now() - start < std::chrono::seconds(10);
+            std::_Exit(result == kProgramInterrupted && Interrupted() && fast ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
