@@ -3,12 +3,15 @@
 #include "shipping/base/source_date_epoch.h"
 #include "shipping/base/files.h"
 #include "shipping/base/interruption.h"
+#include "shipping/base/private_scratch_folder.h"
 #include "shipping/base/text.h"
 #include "shipping/base/process.h"
 #include "shipping/base/program_search.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace kitbag {
@@ -69,10 +72,19 @@ bool ReadPassword(const PackOptions& options, std::optional<std::string>& passwo
     return true;
 }
 
+bool ReadsPasswordFromInput(const std::string& versionText) {
+    int major = 0, minor = 0;
+    const std::size_t at = versionText.find("osslsigncode ");
+    return at != std::string::npos &&
+           std::sscanf(versionText.c_str() + at, "osslsigncode %d.%d", &major, &minor) == 2 &&
+           (major > 2 || (major == 2 && minor >= 9));
+}
+
 std::vector<std::string> SignArguments(const PackOptions& options,
                                        const std::optional<std::string>& password,
                                        const std::string& in, const std::string& out,
-                                       const std::optional<std::string>& signingTime) {
+                                       const std::optional<std::string>& signingTime,
+                                       const std::string& passwordFile) {
     std::vector<std::string> sign = {"osslsigncode", "sign"};
     if (options.Has("--pkcs12"))
         sign.insert(sign.end(), {"-pkcs12", options.Get("--pkcs12")});
@@ -82,7 +94,7 @@ std::vector<std::string> SignArguments(const PackOptions& options,
     if (password && password->empty())
         sign.insert(sign.end(), {"-pass", ""});
     else if (password)
-        sign.insert(sign.end(), {"-readpass", "-"});
+        sign.insert(sign.end(), {"-readpass", passwordFile.empty() ? "-" : passwordFile});
     if (options.Has("--program-name"))
         sign.insert(sign.end(), {"-n", options.Get("--program-name")});
     if (options.Has("--timestamp-url"))
@@ -138,21 +150,47 @@ std::string SignImage(const PackOptions& options, const std::string& in, const s
         return error;
     if (epoch)
         signingTime = std::to_string(*epoch);
-    std::string messages;
-    ProgramIo io;
-    io.output = &messages;
-    // An empty password goes on the command line; a password osslsigncode reads from standard
-    // input, which also keeps it from asking at the terminal when the password is wrong.
-    if (password)
-        io.input = &*password;
-    if (options.Has("--timestamp-url"))
-        io.timeoutSeconds = TimeStampSeconds();
     // Only an osslsigncode in one of PATH's folders gets the key's password.
     const std::string signer = FindOnPath("osslsigncode");
     if (signer.empty())
         return "osslsigncode is in none of PATH's folders (one in the current folder is never run)";
     std::cout << "Signing   with '" << signer << "'\n";
-    std::vector<std::string> argv = SignArguments(options, password, in, out, signingTime);
+
+    // osslsigncode runs without the terminal, with something or nothing on its standard input,
+    // so that it never asks there for a password: a key that needs one and has none fails.
+    const std::string nothing;
+    std::string messages;
+    ProgramIo io;
+    io.output = &messages;
+    io.input = &nothing;
+    // An empty password goes on the command line. Another one osslsigncode reads from its
+    // standard input from 2.9 on; before, '-readpass -' names a file, and the password goes
+    // into a file of a folder only this user may enter, removed at the end.
+    std::string passwordFile;
+    PrivateScratchFolder passwordFolder;
+    if (password && !password->empty()) {
+        std::string version;
+        ProgramIo ask;
+        ask.output = &version;
+        ask.input = &nothing;
+        RunProgram({signer, "--version"}, ask);
+        if (ReadsPasswordFromInput(version)) {
+            io.input = &*password;
+        } else {
+            if (!passwordFolder.Make(error))
+                return error;
+            passwordFile = (passwordFolder.Path() / "password").string();
+            std::ofstream file(passwordFile, std::ios::binary);
+            file << *password;
+            file.close();
+            if (!file)
+                return "cannot write the password for osslsigncode into '" + passwordFile + "'";
+        }
+    }
+    if (options.Has("--timestamp-url"))
+        io.timeoutSeconds = TimeStampSeconds();
+    std::vector<std::string> argv =
+        SignArguments(options, password, in, out, signingTime, passwordFile);
     argv[0] = signer;
     const int status = RunProgram(argv, io);
     std::error_code ignored;

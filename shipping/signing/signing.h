@@ -25,10 +25,16 @@ bool ReadPassword(const PackOptions& options, std::optional<std::string>& passwo
 // osslsigncode's command line for signing `in` into `out`. A password is read from standard
 // input; an empty one, which that cannot carry, is given as the empty -pass. A signing time
 // (SOURCE_DATE_EPOCH's, in seconds) makes two signatures of the same image the same bytes.
+// passwordFile, when not empty: the file osslsigncode reads the password from instead.
 std::vector<std::string> SignArguments(const PackOptions& options,
                                        const std::optional<std::string>& password,
                                        const std::string& in, const std::string& out,
-                                       const std::optional<std::string>& signingTime = {});
+                                       const std::optional<std::string>& signingTime = {},
+                                       const std::string& passwordFile = {});
+
+// Whether the osslsigncode that printed this --version reads '-readpass -' from its standard
+// input: 2.9 and later.
+bool ReadsPasswordFromInput(const std::string& versionText);
 
 // The one-line reason for a failed run of osslsigncode, from its exit status (or
 // kProgramTimedOut, or -1 when it could not be started) and its messages.

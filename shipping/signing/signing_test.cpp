@@ -149,26 +149,32 @@ TEST(SigningFailure, OsslsigncodesMessagesGiveOneLineReasons) {
         EXPECT_EQ(SigningFailure(row.options, row.password, row.status, row.messages), row.reason);
 }
 
-// osslsigncode replaced by a script that keeps its arguments and its input, and then signs
-// (copies -in to -out), fails, or waits, as KITBAG_FAKE_SIGNER says.
+// osslsigncode replaced by a script that keeps its arguments, its input and a -readpass file,
+// and then signs (copies -in to -out), fails, or waits, as KITBAG_FAKE_SIGNER says; its
+// version is KITBAG_FAKE_VERSION's, 2.9 without it.
 class SignImageWithAFakeSigner : public test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
         const std::string bin = (root / "bin").string();
-        Write("bin/osslsigncode", "#!/bin/sh\n"
-                                  "printf '%s\\n' \"$@\" > \"$KITBAG_FAKE_DIR/args\"\n"
-                                  "cat > \"$KITBAG_FAKE_DIR/stdin\"\n"
-                                  "while [ $# -gt 1 ]; do\n"
-                                  "  case $1 in -in) in=$2;; -out) out=$2;; esac; shift\n"
-                                  "done\n"
-                                  "case $KITBAG_FAKE_SIGNER in\n"
-                                  "ok) cp \"$in\" \"$out\"; echo Succeeded;;\n"
-                                  "wrong) echo partial > \"$out\"\n"
-                                  "  echo 'Failed to decode private key file: k (Wrong "
-                                  "password?)' >&2; exit 255;;\n"
-                                  "wait) echo Connecting; exec sleep 30;;\n"
-                                  "esac\n");
+        Write("bin/osslsigncode",
+              "#!/bin/sh\n"
+              "[ \"$1\" = --version ] && { echo \"osslsigncode "
+              "${KITBAG_FAKE_VERSION:-2.9}, using:\"; exit 0; }\n"
+              "printf '%s\\n' \"$@\" > \"$KITBAG_FAKE_DIR/args\"\n"
+              "cat > \"$KITBAG_FAKE_DIR/stdin\"\n"
+              "while [ $# -gt 1 ]; do\n"
+              "  case $1 in -in) in=$2;; -out) out=$2;;\n"
+              "  -readpass) [ \"$2\" = - ] || cp \"$2\" \"$KITBAG_FAKE_DIR/passfile\";;\n"
+              "  esac; shift\n"
+              "done\n"
+              "case $KITBAG_FAKE_SIGNER in\n"
+              "ok) cp \"$in\" \"$out\"; echo Succeeded;;\n"
+              "wrong) echo partial > \"$out\"\n"
+              "  echo 'Failed to decode private key file: k (Wrong "
+              "password?)' >&2; exit 255;;\n"
+              "wait) echo Connecting; exec sleep 30;;\n"
+              "esac\n");
         fs::permissions(bin + "/osslsigncode", fs::perms::owner_all);
         path = std::getenv("PATH");
         setenv("PATH", (bin + ":" + path).c_str(), 1);
@@ -181,6 +187,7 @@ protected:
         unsetenv("KITBAG_FAKE_DIR");
         unsetenv("KITBAG_FAKE_SIGNER");
         unsetenv("KITBAG_TIMESTAMP_TIMEOUT");
+        unsetenv("KITBAG_FAKE_VERSION");
         ScratchFolder::TearDown();
     }
     std::string Read(const std::string& name) {
@@ -230,6 +237,30 @@ TEST_F(SignImageWithAFakeSigner, AnAuthorityThatDoesNotAnswerIsGivenUpOn) {
               "the time-stamp authority at 'http://127.0.0.1:9/' did not answer within 1 second");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_FALSE(fs::exists(out));
+}
+
+// osslsigncode before 2.9 opens a file named '-' for '-readpass -': the password reaches it
+// through a file of a private folder instead, removed once it has signed.
+TEST_F(SignImageWithAFakeSigner, AnOsslsigncodeBefore29GetsThePasswordInAPrivateFile) {
+    EXPECT_TRUE(ReadsPasswordFromInput("osslsigncode 3.0, using:\n"));
+    EXPECT_FALSE(ReadsPasswordFromInput("osslsigncode 1.7.1\n"));
+    EXPECT_FALSE(ReadsPasswordFromInput(""));
+    setenv("KITBAG_FAKE_SIGNER", "ok", 1);
+    setenv("KITBAG_FAKE_VERSION", "2.5", 1);
+    const PackOptions options = Options({{"--sign-cert", "c.pem"},
+                                         {"--sign-key", "k.pem"},
+                                         {"--pass-file", Write("pw.txt", "hunter2\n")}});
+    EXPECT_EQ(SignImage(options, in, out), "");
+    EXPECT_EQ(Read("out.exe"), "unsigned image");
+    EXPECT_EQ(Read("passfile"), "hunter2");
+    EXPECT_EQ(Read("stdin"), "");
+    const std::string args = Read("args");
+    const std::size_t at = args.find("-readpass\n");
+    ASSERT_NE(at, std::string::npos) << args;
+    const std::string file = args.substr(at + 10, args.find('\n', at + 10) - at - 10);
+    EXPECT_NE(file, "-");
+    EXPECT_FALSE(fs::exists(file)) << "the password file is left";
+    EXPECT_EQ(args.find("hunter2"), std::string::npos) << args;
 }
 
 } // namespace
