@@ -44,8 +44,19 @@ std::vector<std::string> WineCommand(const std::vector<std::string>& argv) {
 
 struct Spawned {
     int status = -1; // the exit status, or -1 when it could not be started or was killed
+    int signal = 0;  // the signal that ended it
     std::string output;
+    std::string errors; // its standard error
 };
+
+std::string ReadAll(int fd) {
+    std::string text;
+    lseek(fd, 0, SEEK_SET);
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
 
 // Runs argv with the current environment plus extra, in cwd.
 Spawned SpawnWithStatus(const std::vector<std::string>& argv, const Environment& extra,
@@ -75,13 +86,22 @@ Spawned SpawnWithStatus(const std::vector<std::string>& argv, const Environment&
     // Output goes to a file rather than a pipe: a wineserver that this call happens to start
     // inherits the descriptor and would hold a pipe open long after the program has ended.
     char outPath[] = "/tmp/kitbag-e2e-XXXXXX";
+    char errPath[] = "/tmp/kitbag-e2e-XXXXXX";
     int out = mkostemp(outPath, O_CLOEXEC);
-    if (out < 0)
+    int err = mkostemp(errPath, O_CLOEXEC);
+    if (out < 0 || err < 0) {
+        if (out >= 0)
+            close(out), unlink(outPath);
+        if (err >= 0)
+            close(err), unlink(errPath);
         return {};
+    }
     unlink(outPath);
+    unlink(errPath);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
@@ -91,13 +111,14 @@ Spawned SpawnWithStatus(const std::vector<std::string>& argv, const Environment&
         int status = 0;
         waitpid(pid, &status, 0);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        lseek(out, 0, SEEK_SET);
-        char buffer[4096];
-        ssize_t n;
-        while ((n = read(out, buffer, sizeof buffer)) > 0)
-            result.output.append(buffer, static_cast<std::size_t>(n));
+        result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        result.output = ReadAll(out);
+        result.errors = ReadAll(err);
     }
     close(out);
+    close(err);
+    // What it said on standard error stays where it went before: the test's own output.
+    std::fputs(result.errors.c_str(), stderr);
     return result;
 }
 
@@ -145,12 +166,20 @@ WineRun RunInstaller(const std::string& exe, const std::string& args, const std:
     const std::string runner = Emulated() ? std::string(KITBAG_WINDOWS64_BUILD_DIR) + "/runexit.exe"
                                           : BuildPath("runexit.exe");
     WineRun run;
-    run.output = Spawn(WineCommand({runner}), all, cwd);
+    const Spawned spawned = SpawnWithStatus(WineCommand({runner}), all, cwd);
+    run.output = spawned.output;
     auto at = run.output.find("exit=0x");
     if (at != std::string::npos) {
         run.finished = true;
         run.exitCode =
             static_cast<std::uint32_t>(std::strtoul(run.output.c_str() + at + 7, nullptr, 16));
+    } else {
+        // A run that ends without a word: how the runner's launch ended, and what it said.
+        run.output += "\n[runexit gave no exit code; tools/wine.sh ended " +
+                      (spawned.signal != 0 ? "by signal " + std::to_string(spawned.signal)
+                                           : "with status " + std::to_string(spawned.status)) +
+                      "; its standard error: " +
+                      (spawned.errors.empty() ? std::string("nothing") : spawned.errors) + "]";
     }
     return run;
 }
