@@ -57,12 +57,12 @@ bool HeldFileDeleter::RemoveEmptyFolder(const std::wstring& path) {
     return false;
 }
 
-BOOL CreateProcessWhileHeld(wchar_t* commandLine, STARTUPINFOW& startup,
+BOOL CreateProcessWhileHeld(wchar_t* commandLine, DWORD flags, STARTUPINFOW& startup,
                             PROCESS_INFORMATION& process) {
     RetrySchedule schedule(kHeldFileBudgetMs);
     std::uint32_t error = 0;
     auto attempt = [&](std::uint32_t& failure) {
-        if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                            &startup, &process))
             return true;
         failure = GetLastError();

@@ -21,6 +21,7 @@ private:
     RetrySchedule m_schedule;
 };
 
-// CreateProcessW, retried within the budget while the program file is held.
-BOOL CreateProcessWhileHeld(wchar_t* commandLine, STARTUPINFOW& startup,
+// CreateProcessW with these creation flags, retried within the budget while the program file
+// is held.
+BOOL CreateProcessWhileHeld(wchar_t* commandLine, DWORD flags, STARTUPINFOW& startup,
                             PROCESS_INFORMATION& process);

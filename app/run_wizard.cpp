@@ -40,15 +40,22 @@ ResultCode CKitbagInstallerApp::RunWizard(const std::wstring& programPath,
         return result::kWrongProcessorMode;
     }
     // The wizard writes to the same log file, which this program opens without sharing, and
-    // may do so as its very first act: the file is closed before the wizard exists. What is
-    // logged from here until the wizard has ended stays in memory.
-    CloseLog();
-    if (!CreateProcessWhileHeld(writable.data(), startup, process)) {
-        ReopenLog();
+    // may do so as its very first act. It is made suspended: the redirection is put back and
+    // logged, and the log closed, before the wizard's first instruction runs. What is logged
+    // from then until the wizard has ended stays in memory.
+    if (!CreateProcessWhileHeld(writable.data(), CREATE_SUSPENDED, startup, process)) {
         mode.Restore();
         return result::kCannotStartWizard;
     }
     mode.Restore();
+    CloseLog();
+    if (ResumeThread(process.hThread) == static_cast<DWORD>(-1)) {
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        ReopenLog();
+        return result::kCannotStartWizard;
+    }
 
     // The wizard's first window ends the splash. A silent run has none, so it only waits.
     DWORD wait = WAIT_TIMEOUT;

@@ -99,12 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 3:
+            // What was held while the file was closed for the wizard stays held.
             log.Reopen();
-            if (!open && canOpen(name)) {
+            if (!open && canOpen(name))
                 open = true;
-                files[name] += codePage.FromWide(held);
-                held.clear();
-            }
             break;
         default:
             log.Close();

@@ -24,8 +24,6 @@ void DiagnosticLog::Reopen() {
     if (!m_stream.Open(m_fileName, true))
         return;
     m_open = true;
-    m_stream.Write(m_codePage.FromWide(m_held));
-    m_held.clear();
 }
 
 void DiagnosticLog::Close() {

@@ -32,8 +32,9 @@ public:
     void Write(const std::wstring& message);
     // Closes any open file, remembers the name, creates the file anew and writes the held text.
     void Open(const std::string& ansiName);
-    // Opens the remembered file for appending unless a file is open, and appends what was held
-    // while it was closed.
+    // Opens the remembered file for appending unless a file is open. What was held while it was
+    // closed for the wizard stays held: the file is the wizard's then, and nothing the run logs
+    // meanwhile belongs after the wizard's lines.
     void Reopen();
     void Close();
 

@@ -87,13 +87,13 @@ TEST(Emulated32Bit, TheSignedInstallerVerifiesExtractsRunsTheWizardAndCleansUp) 
           "Remove folder 'Yes'\r\n", "Deletion Folder of '"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
     // A 32-bit installer on 64-bit Windows switches the redirection off for the start and back
-    // on after it; the log is the wizard's meanwhile.
+    // on after it, both logged before the wizard runs; the log is the wizard's then.
     const auto enabling = log.find("Enabling 64Bit spawned processes\r\n");
     const auto wizard = log.find("Kitbag sample wizard: started in");
     const auto restoring = log.find("Restoring 32Bit spawned processes\r\n");
     EXPECT_NE(enabling, std::string::npos) << log;
     EXPECT_NE(restoring, std::string::npos) << log;
-    EXPECT_TRUE(enabling < wizard && wizard < restoring) << log;
+    EXPECT_TRUE(enabling < restoring && restoring < wizard) << log;
     EXPECT_NE(ReadFile(dir + "/record.txt").value_or("").find("cwd=" + WinPath(base) + "\\{"),
               std::string::npos)
         << "the 32-bit stand-in wizard ran in the working folder";
