@@ -108,29 +108,33 @@ private:
             return false;
         }
         const BlockFile& file = m_files[m_next];
-        if (!m_in.is_open()) {
-            m_in.open(file.path, std::ios::binary);
-            if (!m_in) {
-                m_error = "cannot open '" + file.path + "': " + std::strerror(errno);
+        if (!m_open) {
+            if (!m_in.Open(file.path, file.name, file.size, file.identity, m_error))
                 return false;
-            }
+            m_open = true;
             m_filter = BranchFilter(BranchFilter::Direction::kEncode);
             m_crc = 0;
             m_read = 0;
             m_held = 0;
         }
         std::memmove(m_piece.data(), m_piece.data() + m_begin, m_held);
-        m_in.read(reinterpret_cast<char*>(m_piece.data() + m_held), kPiece);
-        const std::size_t got = static_cast<std::size_t>(m_in.gcount());
-        if (m_in.bad()) {
-            m_error = "cannot read '" + file.path + "'";
-            return false;
+        // A whole piece, unless the file ends first.
+        std::size_t got = 0;
+        while (got < kPiece) {
+            const std::int64_t n = m_in.Read(m_piece.data() + m_held + got, kPiece - got);
+            if (n < 0) {
+                m_error = "cannot read '" + file.path + "': " + std::strerror(errno);
+                return false;
+            }
+            if (n == 0)
+                break;
+            got += static_cast<std::size_t>(n);
         }
         m_crc = Crc32(m_crc, m_piece.data() + m_held, got);
         m_read += got;
         const bool atEnd = m_read >= file.size;
-        if (m_read > file.size || (got == 0 && !atEnd) ||
-            (atEnd && m_in.peek() != std::char_traits<char>::eof())) {
+        unsigned char more = 0;
+        if (m_read > file.size || (got == 0 && !atEnd) || (atEnd && m_in.Read(&more, 1) != 0)) {
             m_error = "'" + file.name + "' changed while it was being packed";
             return false;
         }
@@ -146,7 +150,8 @@ private:
         m_held = total - done;
         if (atEnd) {
             m_crcs.push_back(m_crc);
-            m_in.close();
+            m_in.Close();
+            m_open = false;
             ++m_next;
         }
         return true;
@@ -160,7 +165,8 @@ private:
     const std::vector<BlockFile>& m_files;
     std::vector<unsigned char> m_piece;
     BranchFilter m_filter;
-    std::ifstream m_in;
+    ListedFile m_in;
+    bool m_open = false;
     std::size_t m_next = 0, m_begin = 0, m_ready = 0, m_held = 0;
     std::uint64_t m_read = 0;
     std::uint32_t m_crc = 0;
@@ -272,25 +278,22 @@ bool CompressPicture(const std::vector<unsigned char>& bitmap, std::uint16_t id,
     return true;
 }
 
-bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& error) {
+bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& error,
+                      const FileIdentity& identity) {
     constexpr std::uint64_t kSample = 64 * 1024, kTiny = 1024;
     if (size < kTiny)
         return true;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open '" + path + "': " + std::strerror(errno);
+    ListedFile in;
+    if (!in.Open(path, path, size, identity, error))
         return false;
-    }
     // A small file is tried whole.
     const std::uint64_t piece = std::min(size, kSample);
     const std::uint64_t samples = std::min<std::uint64_t>(4, size / piece);
     std::vector<unsigned char> sample(piece), packed(piece + piece / 2 + 1024);
     std::uint64_t before = 0, after = 0;
     for (std::uint64_t i = 0; i < samples; ++i) {
-        in.seekg(static_cast<std::streamoff>((size - piece) * i /
-                                             std::max<std::uint64_t>(samples - 1, 1)));
-        in.read(reinterpret_cast<char*>(sample.data()), static_cast<std::streamsize>(piece));
-        if (static_cast<std::uint64_t>(in.gcount()) != piece) {
+        if (!in.ReadAt((size - piece) * i / std::max<std::uint64_t>(samples - 1, 1), sample.data(),
+                       static_cast<std::size_t>(piece))) {
             error = "cannot read '" + path + "'";
             return false;
         }
@@ -311,16 +314,17 @@ bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& 
     return after * 100 < before * 98;
 }
 
-bool HoldsX86Code(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+bool HoldsX86Code(const std::string& path, const FileIdentity& identity) {
+    ListedFile in;
+    std::string ignored;
     unsigned char dos[64] = {};
-    if (!in.read(reinterpret_cast<char*>(dos), sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+    if (!in.Open(path, path, ListedFile::kAnySize, identity, ignored) ||
+        !in.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
         return false;
     const std::uint32_t peOffset =
         dos[60] | dos[61] << 8 | dos[62] << 16 | static_cast<std::uint32_t>(dos[63]) << 24;
     unsigned char pe[6] = {};
-    if (!in.seekg(peOffset) || !in.read(reinterpret_cast<char*>(pe), sizeof pe) ||
-        std::memcmp(pe, "PE\0\0", 4) != 0)
+    if (!in.ReadAt(peOffset, pe, sizeof pe) || std::memcmp(pe, "PE\0\0", 4) != 0)
         return false;
     const unsigned machine = pe[4] | pe[5] << 8;
     return machine == 0x014C || machine == 0x8664;

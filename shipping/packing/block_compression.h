@@ -2,6 +2,7 @@
 // Compressing payload files into a solid block (payload/format/solid_block.h): LZMA over the files
 // in order, each run through the branch filter when it holds machine code.
 #include "payload/format/solid_block.h"
+#include "shipping/base/listed_file.h"
 
 #include <cstdint>
 #include <string>
@@ -15,6 +16,7 @@ struct BlockFile {
     std::uint16_t id = 0;
     std::uint64_t size = 0; // as listed; any other size when it is read is an error
     MemberFilter filter = MemberFilter::kNone;
+    FileIdentity identity = {}; // the file listed (unknown: not compared)
 };
 
 // The LZMA dictionary is the block's size, rounded up, but never more than this: an installer
@@ -38,9 +40,10 @@ bool CompressPicture(const std::vector<unsigned char>& bitmap, std::uint16_t id,
 // (a smaller file whole), are compressed quickly, and data that gains less than 2% (already
 // compressed, encrypted, random) is better stored. A file under 1 KiB always is, in a block
 // with others.
-bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& error);
+bool WorthCompressing(const std::string& path, std::uint64_t size, std::string& error,
+                      const FileIdentity& identity = {});
 
 // Whether the file is a PE image for x86 or x64, whose code the branch filter helps.
-bool HoldsX86Code(const std::string& path);
+bool HoldsX86Code(const std::string& path, const FileIdentity& identity = {});
 
 } // namespace kitbag

@@ -50,7 +50,7 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files,
         const std::uint64_t size = fs::file_size(path, failure);
         if (failure)
             break;
-        files.push_back({name, size});
+        files.push_back({name, size, IdentityOf(path.string())});
     }
     if (failure) {
         error = "cannot read the folder '" + folder + "': " + failure.message();

@@ -18,8 +18,9 @@ bool ExamineFiles(const PayloadPlan& plan, const std::string& folder, unsigned t
             return;
         }
         const std::string path = (std::filesystem::path(folder) / plan.files[i].path).string();
-        natures[i].compresses = WorthCompressing(path, plan.files[i].size, errors[i]);
-        natures[i].code = HoldsX86Code(path);
+        const PlannedFile& file = plan.files[i];
+        natures[i].compresses = WorthCompressing(path, file.size, errors[i], file.identity);
+        natures[i].code = errors[i].empty() && HoldsX86Code(path, file.identity);
     });
     for (const std::string& failure : errors)
         if (!failure.empty()) {
@@ -50,9 +51,9 @@ bool PackPayload(const PayloadPlan& plan, const std::string& folder,
     for (std::size_t b = 0; b < blocks.blocks.size(); ++b) {
         for (std::size_t i : blocks.blocks[b]) {
             const PlannedFile& file = plan.files[i];
-            members[b].push_back(
-                {source(file), file.path, file.id, file.size,
-                 natures[i].code ? MemberFilter::kBranchX86 : MemberFilter::kNone});
+            members[b].push_back({source(file), file.path, file.id, file.size,
+                                  natures[i].code ? MemberFilter::kBranchX86 : MemberFilter::kNone,
+                                  file.identity});
             inBlock[i] = true;
         }
         paths.push_back(scratch.NewFileName());
@@ -76,12 +77,12 @@ bool PackPayload(const PayloadPlan& plan, const std::string& folder,
         const PlannedFile& file = plan.files[i];
         ResourceData& data = payload[ResourceName::Id(file.id)][0];
         if (!inBlock[i])
-            data.file = FileContents{source(file), file.path, file.size};
+            data.file = FileContents{source(file), file.path, file.size, file.identity};
     }
     for (std::size_t b = 0; b < blocks.blocks.size(); ++b)
         payload[ResourceName::Id(static_cast<std::uint16_t>(firstBlockId + b))][0].file =
             FileContents{paths[b], "compressed block " + std::to_string(b + 1),
-                         packed.blockBytes[b]};
+                         packed.blockBytes[b], IdentityOf(paths[b])};
     return true;
 }
 

@@ -174,7 +174,7 @@ bool PlanPayload(const std::vector<PayloadFile>& files, const std::string& progr
     std::uint32_t id = kFirstFileId;
     for (const PayloadFile* f : order) {
         PlannedFile planned{static_cast<std::uint16_t>(id++), f->path,
-                            Join(Split(f->path, '/'), '\\'), f->size};
+                            Join(Split(f->path, '/'), '\\'), f->size, f->identity};
         if (!plan.manifest.empty())
             plan.manifest += "*";
         plan.manifest +=

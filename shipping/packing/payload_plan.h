@@ -1,6 +1,8 @@
 #pragma once
 // Which files of a product folder become which TOOLKIT resources, and the manifest that
 // names them; refuses what the installer could not extract faithfully.
+#include "shipping/base/listed_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ constexpr std::uint64_t kMaxTotalBytes = 0x40000000;
 struct PayloadFile {
     std::string path; // relative to the product folder, components separated by "/"
     std::uint64_t size = 0;
+    FileIdentity identity = {}; // the file listed, which reading it later checks
 };
 
 struct PlannedFile {
@@ -31,6 +34,7 @@ struct PlannedFile {
     std::string path; // as given
     std::string name; // as the manifest writes it: components separated by "\"
     std::uint64_t size = 0;
+    FileIdentity identity = {};
 };
 
 struct PayloadPlan {

@@ -179,11 +179,9 @@ bool CopyContents(const FileContents& file, ImageWriter& writer, std::vector<std
         error = "'" + file.path + "' is a folder, not a file";
         return false;
     }
-    std::ifstream in(file.path, std::ios::binary);
-    if (!in) {
-        error = "cannot open '" + file.path + "': " + std::strerror(errno);
+    ListedFile in;
+    if (!in.Open(file.path, file.name, file.size, file.identity, error))
         return false;
-    }
     const std::string changed = "'" + file.name + "' changed while it was being packed";
     for (std::uint64_t left = file.size; left > 0;) {
         if (!writer.Good()) {
@@ -196,11 +194,16 @@ bool CopyContents(const FileContents& file, ImageWriter& writer, std::vector<std
         }
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(left, kPieceBytes));
-        in.read(reinterpret_cast<char*>(piece.data()), static_cast<std::streamsize>(want));
-        const std::size_t got = static_cast<std::size_t>(in.gcount());
-        if (in.bad()) {
-            error = "cannot read '" + file.path + "'";
-            return false;
+        std::size_t got = 0;
+        while (got < want) {
+            const std::int64_t n = in.Read(piece.data() + got, want - got);
+            if (n < 0) {
+                error = "cannot read '" + file.path + "': " + std::strerror(errno);
+                return false;
+            }
+            if (n == 0)
+                break;
+            got += static_cast<std::size_t>(n);
         }
         if (got != want) {
             error = changed;
@@ -209,12 +212,10 @@ bool CopyContents(const FileContents& file, ImageWriter& writer, std::vector<std
         writer.Put(piece.data(), got);
         left -= got;
     }
-    if (in.peek() != std::ifstream::traits_type::eof()) {
-        error = changed;
-        return false;
-    }
-    if (in.bad()) {
-        error = "cannot read '" + file.path + "'";
+    std::uint8_t more = 0;
+    const std::int64_t extra = in.Read(&more, 1);
+    if (extra != 0) {
+        error = extra < 0 ? "cannot read '" + file.path + "': " + std::strerror(errno) : changed;
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 // The resource directory of a PE image as a tree of type, name and language, read from an
 // image and written back as a fresh resource section.
+#include "shipping/base/listed_file.h"
 #include "shipping/pe/pe_layout.h"
 
 #include <map>
@@ -33,9 +34,10 @@ struct ResourceName {
 
 // A file whose bytes are copied into the image when it is written, instead of being held.
 struct FileContents {
-    std::string path;       // opened when the image is written
-    std::string name;       // as messages name it
-    std::uint64_t size = 0; // its size when it was listed; any other is an error then
+    std::string path;           // opened when the image is written
+    std::string name;           // as messages name it
+    std::uint64_t size = 0;     // its size when it was listed; any other is an error then
+    FileIdentity identity = {}; // the file listed (unknown: not compared)
 };
 
 struct ResourceData {

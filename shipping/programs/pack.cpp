@@ -74,6 +74,17 @@ std::string ReadInputs(const PackOptions& options, PackInputs& in) {
     if (in.stub.empty())
         return error;
     in.folder = options.Get("--payload");
+    // The compressed blocks are made under the temporary folder: never inside the folder they
+    // are made of.
+    if (!options.Flag("--store")) {
+        std::error_code ignored;
+        const fs::path temporary = fs::temp_directory_path(ignored);
+        const fs::path inside = fs::weakly_canonical(temporary, ignored)
+                                    .lexically_relative(fs::weakly_canonical(in.folder, ignored));
+        if (!temporary.empty() && !inside.empty() && *inside.begin() != fs::path(".."))
+            return "the temporary folder '" + temporary.string() +
+                   "' lies inside the product folder; set TMPDIR (TMP on Windows) elsewhere";
+    }
     std::vector<std::string> inputs = {in.stub};
     for (const char* file : kInputFiles)
         if (file != std::string("--stub") && options.Has(file))
