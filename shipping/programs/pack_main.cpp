@@ -36,8 +36,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& failure) {
         error = failure.what();
     }
-    if (Interrupted()) {
-        // Whatever the run said last, it was stopped, and it has cleaned up.
+    if (!error.empty() && Interrupted()) {
+        // Whatever the run said last, it was stopped, and it has cleaned up. (A run that had
+        // already written its output when the interruption came ends as it would have.)
         std::cerr << "kitbag-pack: interrupted"
                   << (options.mode == PackMode::Pack ? "; nothing written\n" : "\n");
         EndAsInterrupted();
