@@ -55,6 +55,7 @@ command -v cmake >/dev/null || need+=(cmake)
 # The shipping tools' man pages, and the Debian package's dependencies (make dist).
 command -v help2man >/dev/null || need+=(help2man)
 command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+command -v file >/dev/null || need+=(file) # CPack's Debian generator sorts the files with it
 # A second verifier of the signed outputs, one that hashes section by section.
 command -v sbverify >/dev/null || need+=(sbsigntool)
 command -v openssl >/dev/null || need+=(openssl)
