@@ -17,7 +17,8 @@ namespace {
 
 // As every change found while packing is told; how, when it is more than the size.
 std::string Changed(const std::string& name, const std::string& now = {}) {
-    return "'" + name + "' changed while it was being packed" + (now.empty() ? "" : ": it is now " + now);
+    return "'" + name + "' changed while it was being packed" +
+           (now.empty() ? "" : ": it is now " + now);
 }
 
 } // namespace
@@ -147,8 +148,8 @@ std::int64_t ListedFile::Read(void* buffer, std::size_t count) {
 bool ListedFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
     auto* bytes = static_cast<unsigned char*>(buffer);
     for (std::size_t done = 0; done < count;) {
-        const ssize_t got = pread(m_fd, bytes + done, count - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t got =
+            pread(m_fd, bytes + done, count - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

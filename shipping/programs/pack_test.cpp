@@ -18,10 +18,11 @@ TEST_F(PackInFolders, ATemporaryFolderInsideTheProductIsRefusedAndLeftAsItWas) {
     Write("stub.exe", std::string(stub.begin(), stub.end()));
     Write("product/Setup.exe", std::string(4000, 'x'));
     fs::create_directories(root / "product/tmp");
-    const std::string stubPath = (root / "stub.exe").string(), product = (root / "product").string(),
-                      output = (root / "Setup.exe").string();
-    const char* argv[] = {"kitbag-pack", "--payload", product.c_str(), "--program", "Setup.exe",
-                          "--stub", stubPath.c_str(), "--no-sign", "-o", output.c_str()};
+    const std::string stubPath = (root / "stub.exe").string(),
+                      product = (root / "product").string(), output = (root / "Setup.exe").string();
+    const char* argv[] = {"kitbag-pack", "--payload",   product.c_str(),  "--program",
+                          "Setup.exe",   "--stub",      stubPath.c_str(), "--no-sign",
+                          "-o",          output.c_str()};
     PackOptions options;
     std::string error;
     ASSERT_TRUE(ParsePackOptions(10, argv, options, error)) << error;
