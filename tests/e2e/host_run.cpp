@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <spawn.h>
 #include <sys/wait.h>
+
+extern char** environ;
 
 std::string ShellQuote(const std::string& s) {
     std::string q = "'";
@@ -31,6 +34,16 @@ HostRun RunHost(const std::vector<std::string>& argv, const std::string& scratch
     std::filesystem::remove(scratch + ".out");
     std::filesystem::remove(scratch + ".err");
     return run;
+}
+
+int StartHost(const std::vector<std::string>& argv) {
+    std::vector<std::string> words = argv;
+    std::vector<char*> args;
+    for (auto& word : words)
+        args.push_back(word.data());
+    args.push_back(nullptr);
+    pid_t child = 0;
+    return posix_spawnp(&child, args[0], nullptr, nullptr, args.data(), environ) == 0 ? child : -1;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

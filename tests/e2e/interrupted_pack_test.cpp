@@ -8,11 +8,8 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -37,25 +34,10 @@ TEST(PackInterrupted, CtrlCWhileCompressingLeavesNothingBehind) {
     fs::create_directories(dir + "/tmp");
     fs::create_directories(dir + "/out");
 
-    const std::string tmpdir = "TMPDIR=" + dir + "/tmp";
-    std::vector<std::string> argv = {"env",
-                                     tmpdir,
-                                     KITBAG_PACK_TOOL,
-                                     "--payload",
-                                     dir + "/product",
-                                     "--program",
-                                     "Setup.exe",
-                                     "--arch",
-                                     PackArchitecture(),
-                                     "--no-sign",
-                                     "-o",
-                                     dir + "/out/Setup.exe"};
-    std::vector<char*> args;
-    for (auto& a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawnp(&child, "env", nullptr, nullptr, args.data(), environ), 0);
+    const pid_t child = StartHost({"env", "TMPDIR=" + dir + "/tmp", KITBAG_PACK_TOOL, "--payload",
+                                   dir + "/product", "--program", "Setup.exe", "--no-sign", "-o",
+                                   dir + "/out/Setup.exe", "--arch", PackArchitecture()});
+    ASSERT_GT(child, 0);
     // Once the scratch folder is there, compression has begun.
     for (int i = 0; i < 300 && fs::is_empty(dir + "/tmp"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -16,13 +16,10 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -102,14 +99,8 @@ protected:
         const std::string folder = dir + "/tsa";
         fs::create_directories(folder);
         const std::string script = KITBAG_SOURCE_DIR "/tests/e2e/tsa_server.py";
-        std::vector<std::string> argv = {"python3", script, folder};
-        std::vector<char*> args;
-        for (auto& a : argv)
-            args.push_back(a.data());
-        args.push_back(nullptr);
-        pid_t child = 0;
-        ASSERT_EQ(posix_spawnp(&child, "python3", nullptr, nullptr, args.data(), environ), 0);
-        authority = child;
+        authority = StartHost({"python3", script, folder});
+        ASSERT_GT(authority, 0) << "python3 did not start";
         for (int i = 0; i < 200 && port.empty(); ++i) {
             std::string text = ReadFile(folder + "/port").value_or("");
             if (!text.empty())
