@@ -30,6 +30,8 @@ ResultCode CKitbagInstallerApp::RunEmbeddedResources(DWORD& exitCode) {
 
     std::wstring programPath;
     result = ExtractResources(m_hInstance, m_lstResources, programPath);
+    if (result != 0 && !ExistingFolderRefusal().folder.empty())
+        result = result::kWorkingFolderRefused;
     if (m_bRunWizard && result == 0)
         result = RunWizard(programPath, m_strChildParams, exitCode);
 

@@ -20,6 +20,9 @@ constexpr ResultCode kWrongProcessorMode = static_cast<ResultCode>(0x80004004); 
 constexpr ResultCode kCannotStartWizard = static_cast<ResultCode>(0x80070057);  // E_INVALIDARG
 // A DLL redirection ("<program>.local") lies beside the executable: the run is refused.
 constexpr ResultCode kDllRedirection = static_cast<ResultCode>(0x80040201);
+// The working folder existed already, and someone other than the user, the Administrators or
+// SYSTEM could have prepared it (or it is a link): it is not used.
+constexpr ResultCode kWorkingFolderRefused = static_cast<ResultCode>(0x80040202);
 // A wizard exit code meaning its .NET runtime could not start.
 constexpr std::uint32_t kWizardRuntimeFailed = 0x80131700;
 } // namespace result

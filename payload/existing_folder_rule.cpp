@@ -30,6 +30,8 @@ std::wstring WhyExistingFolderIsRefused(const ExistingFolderFacts& facts,
         return L"it is a link or junction to another place";
     if (!facts.isFolder)
         return L"it is not a folder";
+    if (!facts.volumeKeepsAccessLists)
+        return {};
     if (!Trusted(facts.ownerSid, userSid) || facts.ownerSid == L"S-1-3-0" ||
         facts.ownerSid == L"S-1-3-4")
         return L"its owner " + facts.ownerSid +

@@ -17,6 +17,9 @@ struct AccessEntry {
 struct ExistingFolderFacts {
     bool isFolder = false;
     bool isLink = false; // a reparse point: a symbolic link, junction or mount point
+    // False on a volume that keeps no access lists (FAT, exFAT): there every folder, a new
+    // one as much as an old one, may be changed by anyone, so owner and list decide nothing.
+    bool volumeKeepsAccessLists = true;
     std::wstring ownerSid;
     bool hasAccessList = false; // no list at all lets everyone do everything
     std::vector<AccessEntry> entries;

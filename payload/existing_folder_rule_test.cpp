@@ -40,7 +40,20 @@ TEST(ExistingFolder, OnlyAFolderNobodyElseMayChangeIsUsed) {
         {"the creator-owner entry a drive's root hands down",
          [](ExistingFolderFacts& f) { f.entries.push_back(Allow(L"S-1-3-0", 0x10000000)); },
          nullptr},
+        {"on FAT, where everyone may change every folder",
+         [](ExistingFolderFacts& f) {
+             f.volumeKeepsAccessLists = false;
+             f.ownerSid = L"S-1-1-0";
+             f.hasAccessList = false;
+         },
+         nullptr},
         {"a junction", [](ExistingFolderFacts& f) { f.isLink = true; }, L"link or junction"},
+        {"a junction on FAT",
+         [](ExistingFolderFacts& f) {
+             f.volumeKeepsAccessLists = false;
+             f.isLink = true;
+         },
+         L"link or junction"},
         {"a file", [](ExistingFolderFacts& f) { f.isFolder = false; }, L"not a folder"},
         {"owned by another user",
          [](ExistingFolderFacts& f) { f.ownerSid = L"S-1-5-21-1-2-3-1001"; },

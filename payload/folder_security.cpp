@@ -100,6 +100,15 @@ std::wstring WhyFolderOnDiskIsRefused(const std::wstring& folder) {
     const DWORD own = known ? information.dwFileAttributes : attributes;
     facts.isLink = ((attributes | own) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     facts.isFolder = ((attributes & own) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    DWORD volumeFlags = 0;
+    if (GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr,
+                                      0))
+        facts.volumeKeepsAccessLists = (volumeFlags & FILE_PERSISTENT_ACLS) != 0;
+    if (!facts.volumeKeepsAccessLists) {
+        // Such a volume may have no owner or list to read at all.
+        CloseHandle(handle);
+        return WhyExistingFolderIsRefused(facts, {});
+    }
 
     PSID owner = nullptr;
     PACL list = nullptr;

@@ -15,6 +15,7 @@ std::wstring g_strBaseFolder;
 std::wstring g_strWorkingFolder;
 bool g_bZeroGuid = false;
 bool g_bWorkingFolderRefused = false;
+WorkingFolderRefusal g_refusal;
 
 constexpr GUID kFallbackGuid = {
     0x66EC6C3A, 0x0B4A, 0x4CAB, {0xA2, 0x4A, 0x53, 0xB2, 0xD4, 0x17, 0x6C, 0xD1}};
@@ -90,12 +91,17 @@ bool GetWorkingFolder(std::wstring& folder) {
         const std::wstring why = WhyFolderOnDiskIsRefused(path);
         if (!why.empty()) {
             LogFormat(L"Refusing the existing working folder '%s': %s\n", path, why);
+            g_refusal = {path, why};
             return RefuseWorkingFolder(folder);
         }
     }
     g_strWorkingFolder = path;
     folder = g_strWorkingFolder;
     return true;
+}
+
+const WorkingFolderRefusal& ExistingFolderRefusal() {
+    return g_refusal;
 }
 
 bool CreateFolderTree(const std::wstring& folder) {

@@ -13,5 +13,13 @@ void UseZeroGuid();
 // made (the path would be too long, or the folder could not be created); that is logged once
 // and every later call answers the same.
 bool GetWorkingFolder(std::wstring& folder);
+
+// A working folder that existed already and was not used, and why; both empty when there was
+// none (also when the folder was refused for another cause, such as the length of its path).
+struct WorkingFolderRefusal {
+    std::wstring folder;
+    std::wstring reason;
+};
+const WorkingFolderRefusal& ExistingFolderRefusal();
 // Creates a folder with all missing parents; true when it was created.
 bool CreateFolderTree(const std::wstring& folder);

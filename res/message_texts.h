@@ -21,6 +21,7 @@
 #define TEXT_PROCESSOR_MODE "%s failed to switch into processor mode (%s)"
 #define TEXT_VERIFY_QUESTION "Verification of %s failed. Do you wish continue?"
 #define TEXT_DLL_REDIRECTION "%s cannot run: a file or folder ending in '.exe.local' lies beside it and could make it load libraries other than Windows' own. Delete it and start %s again."
+#define TEXT_WORKING_FOLDER_REFUSED "%s cannot use the folder '%s': %s. Delete the folder, or name another one with temp [path], and start %s again."
 /* clang-format on */
 
 #endif

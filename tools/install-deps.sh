@@ -58,6 +58,8 @@ command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
 command -v file >/dev/null || need+=(file) # CPack's Debian generator sorts the files with it
 # A second verifier of the signed outputs, one that hashes section by section.
 command -v sbverify >/dev/null || need+=(sbsigntool)
+# A FAT image the Wine prefix shows as a drive without access lists.
+[ -x /usr/sbin/mkfs.fat ] || [ -x /sbin/mkfs.fat ] || need+=(dosfstools)
 command -v openssl >/dev/null || need+=(openssl)
 command -v python3 >/dev/null || need+=(python3)
 

@@ -14,6 +14,22 @@ if [ ! -f "$prefix/system.reg" ]; then
     [ -f "$prefix/system.reg" ] || { echo "wine-prefix.sh: wineboot made no prefix in $prefix" >&2 && exit 1; }
 fi
 
+# Drive F: is a volume without access lists: Wine takes a drive's file system from the image
+# its "f::" entry names (by an absolute path), here an empty FAT one, while the files go to a
+# folder of the prefix.
+mkfs_fat=$(PATH=$PATH:/usr/sbin:/sbin command -v mkfs.fat || true)
+if [ -n "$mkfs_fat" ]; then
+    root=$(realpath "$prefix")
+    if [ ! -f "$root/fat16.img" ]; then
+        truncate -s 16M "$root/fat16.img.part"
+        "$mkfs_fat" -F 16 "$root/fat16.img.part" >/dev/null
+        mv "$root/fat16.img.part" "$root/fat16.img"
+    fi
+    mkdir -p "$root/fat16-drive"
+    ln -sfn "$root/fat16-drive" "$root/dosdevices/f:"
+    ln -sfn "$root/fat16.img" "$root/dosdevices/f::"
+fi
+
 regfile=$(mktemp --suffix=.reg)
 trap 'rm -f "$regfile"' EXIT
 {

@@ -55,6 +55,10 @@ FailureMessage ChooseFailureMessage(const FailureFacts& facts, const StringLooku
     case result::kDllRedirection:
         m.text = Format(text(IDS_DLL_REDIRECTION).c_str(), product, product);
         break;
+    case result::kWorkingFolderRefused:
+        m.text = Format(text(IDS_WORKING_FOLDER_REFUSED).c_str(), product, facts.refusedFolder,
+                        facts.refusalReason, product);
+        break;
     case result::kSuccess:
         if (facts.exitCode == result::kWizardRuntimeFailed)
             m.text = Format(text(IDS_DOTNET_REQUIRED).c_str(), product, L".NET 2") +

@@ -16,6 +16,8 @@ struct FailureFacts {
     std::wstring requiredFramework;
     std::int32_t requiredFrameworkSP = 0;
     std::int32_t requiredFrameworkMajor = 2;
+    std::wstring refusedFolder; // an existing working folder that was not used, and why
+    std::wstring refusalReason;
 };
 
 struct FailureMessage {

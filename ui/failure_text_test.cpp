@@ -25,7 +25,8 @@ std::wstring Lookup(unsigned id) {
         {IDS_USAGE, L"" TEXT_USAGE},
         {IDS_DOTNET_SP_REQUIRED, L"" TEXT_DOTNET_SP_REQUIRED},
         {IDS_PROCESSOR_MODE, L"" TEXT_PROCESSOR_MODE},
-        {IDS_DLL_REDIRECTION, L"" TEXT_DLL_REDIRECTION}};
+        {IDS_DLL_REDIRECTION, L"" TEXT_DLL_REDIRECTION},
+        {IDS_WORKING_FOLDER_REFUSED, L"" TEXT_WORKING_FOLDER_REFUSED}};
     auto it = texts.find(id);
     return it == texts.end() ? L"" : it->second;
 }
@@ -67,6 +68,10 @@ TEST(FailureText, EachResultCodeGetsItsMessage) {
          L"Kitbag cannot run: a file or folder ending in '.exe.local' lies beside it and could "
          L"make it load libraries other than Windows' own. Delete it and start Kitbag again.",
          L""},
+        {0x80040202, 0, 0, 0, 2,
+         L"Kitbag cannot use the folder 'C:\\t\\{0}': it is a link. Delete the folder, or name "
+         L"another one with temp [path], and start Kitbag again.",
+         L""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << "row " << (&row - rows));
@@ -79,6 +84,8 @@ TEST(FailureText, EachResultCodeGetsItsMessage) {
         facts.requiredFramework = L".NET X";
         facts.requiredFrameworkSP = row.sp;
         facts.requiredFrameworkMajor = row.major;
+        facts.refusedFolder = L"C:\\t\\{0}";
+        facts.refusalReason = L"it is a link";
         FailureMessage m = ChooseFailureMessage(facts, Lookup);
         EXPECT_EQ(row.text, m.text);
         EXPECT_EQ(row.link, m.link);

@@ -1,5 +1,6 @@
 #include "app/kitbag_installer_app.h"
 #include "log/log.h"
+#include "payload/working_folder.h"
 #include "ui/failure_presenter.h"
 #include "ui/failure_text.h"
 
@@ -13,6 +14,8 @@ void CKitbagInstallerApp::ShowFailure(ResultCode result) {
     facts.requiredFramework = m_strRequiredFramework;
     facts.requiredFrameworkSP = m_nRequiredFrameworkSP;
     facts.requiredFrameworkMajor = m_nRequiredFrameworkMajor;
+    facts.refusedFolder = ExistingFolderRefusal().folder;
+    facts.refusalReason = ExistingFolderRefusal().reason;
     FailureMessage message =
         ChooseFailureMessage(facts, [](unsigned id) { return LoadResString(id); });
 

@@ -305,9 +305,12 @@ TEST(PayloadExtraction, APlantedZeroGuidFolderIsRefusedAndWhatItHoldsIsLeftAlone
 
         auto r = RunPayload("payload-planted", "KitbagInstaller.exe", "/zeroguid", false);
         ASSERT_TRUE(r.run.finished) << r.run.output;
-        EXPECT_EQ(r.run.exitCode, 0x80004005u) << r.log;
-        EXPECT_NE(r.log.find("Refusing the existing working folder '" + WinPath(folder.string()) +
-                             "': " + row.reason + "\r\n"),
+        EXPECT_EQ(r.run.exitCode, 0x80040202u) << r.log;
+        const std::string why = "'" + WinPath(folder.string()) + "': " + row.reason;
+        EXPECT_NE(r.log.find("Refusing the existing working folder " + why + "\r\n"),
+                  std::string::npos)
+            << r.log;
+        EXPECT_NE(r.log.find(" cannot use the folder " + why + ". Delete the folder"),
                   std::string::npos)
             << r.log;
         EXPECT_EQ(r.log.find("Kitbag sample wizard"), std::string::npos) << "nothing started";
@@ -315,6 +318,47 @@ TEST(PayloadExtraction, APlantedZeroGuidFolderIsRefusedAndWhatItHoldsIsLeftAlone
             {"brasswick.hopwell.ui.exe", "the planter's program"}, {"mine.txt", "keep me"}};
         EXPECT_EQ(FilesBelow(planted), untouched);
     }
+}
+
+// Drive F: is FAT to Wine (tools/wine-prefix.sh). Nobody's rights can be judged there, and a
+// new folder is as open as one left behind, so the installer's own kept folder is used again;
+// a link still is not.
+TEST(PayloadExtraction, OnAVolumeWithoutAccessListsOnlyALinkIsRefused) {
+    const fs::path prefix = KITBAG_WINE_PREFIX;
+    if (!fs::is_symlink(prefix / "dosdevices" / "f::"))
+        GTEST_SKIP() << "the Wine prefix has no FAT drive F: (mkfs.fat was not installed)";
+    const std::string dir = FreshFolder("payload-fat");
+    const fs::path base = prefix / "fat16-drive" / "payload-fat";
+    fs::remove_all(base);
+    auto run = [&](const std::string& switches) {
+        PayloadRun r;
+        r.run = RunInstaller("KitbagInstaller.exe",
+                             "log \"" + WinPath(dir + "/run.log") + "\" temp F:\\payload-fat " +
+                                 switches + " /zeroguid /IAgreeToTheEULA",
+                             dir);
+        r.log = ReadFile(dir + "/run.log").value_or("");
+        return r;
+    };
+    auto kept = run("/dontrun /keep");
+    ASSERT_TRUE(kept.run.finished) << kept.run.output;
+    ASSERT_EQ(kept.run.exitCode, 0u) << kept.log;
+    // Wine reads a folder's rights there from its Linux mode: as open as FAT leaves it.
+    const fs::path folder = base / kZeroGuid;
+    fs::permissions(folder, fs::perms::all);
+    auto again = run("/dontrun");
+    ASSERT_TRUE(again.run.finished) << again.run.output;
+    EXPECT_EQ(again.run.exitCode, 0u) << again.log;
+    EXPECT_FALSE(fs::exists(folder)) << again.log;
+
+    const fs::path elsewhere = base / "elsewhere";
+    fs::create_directories(elsewhere);
+    WriteText(elsewhere / "mine.txt", "keep me");
+    fs::create_directory_symlink(elsewhere, folder);
+    auto link = run("/dontrun");
+    ASSERT_TRUE(link.run.finished) << link.run.output;
+    EXPECT_EQ(link.run.exitCode, 0x80040202u) << link.log;
+    EXPECT_EQ(FilesBelow(elsewhere), (std::map<std::string, std::string>{{"mine.txt", "keep me"}}));
+    fs::remove_all(base);
 }
 
 namespace {
