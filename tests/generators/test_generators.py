@@ -327,7 +327,7 @@ class ResourceScriptTest(unittest.TestCase):
             ids = dict(re.findall(r"#define (IDS_\w+) (\d+)", f.read()))
         strings = string_table(self.res)
         texts = re.findall(r'#define TEXT_(\w+) "((?:[^"\\]|\\.)*)"', header)
-        self.assertEqual(len(texts), 16)
+        self.assertEqual(len(texts), 17)
         for name, literal in texts:
             expected = literal.encode("ascii").decode("unicode_escape")
             self.assertEqual(strings[int(ids["IDS_" + name])], expected, name)
