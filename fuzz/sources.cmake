@@ -16,7 +16,7 @@ set(KITBAG_FUZZ_SOURCES
     ${KITBAG_ROOT}/shipping/authenticode/signature_tag.cpp
     ${KITBAG_ROOT}/shipping/authenticode/names_and_times.cpp ${KITBAG_ROOT}/shipping/authenticode/signature_info.cpp
     ${KITBAG_ROOT}/shipping/base/text.cpp ${KITBAG_ROOT}/shipping/base/interruption.cpp
-    ${KITBAG_ROOT}/shipping/base/listed_file.cpp
+    ${KITBAG_ROOT}/shipping/base/listed_file.cpp ${KITBAG_ROOT}/shipping/base/utf8_system.cpp
     ${KITBAG_ROOT}/shipping/packing/payload_plan.cpp ${KITBAG_ROOT}/checks/framework_detector.cpp)
 set(KITBAG_FUZZ_TARGETS command_line command_line_settings manifest embedded_info_scan format
                         diagnostic_log pe_resources signature_tag signature_info payload_plan

@@ -1,5 +1,7 @@
 #include "shipping/base/files.h"
 
+#include "shipping/base/utf8_system.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +13,7 @@ namespace kitbag {
 
 bool CheckInputFile(const std::string& path, std::string& error) {
     std::error_code failure;
-    if (std::filesystem::is_directory(path, failure)) {
+    if (std::filesystem::is_directory(PathOf(path), failure)) {
         error = "'" + path + "' is a folder, not a file";
         return false;
     }
@@ -23,18 +25,18 @@ bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
     if (!CheckInputFile(path, error))
         return false;
     std::error_code failure;
-    const auto status = std::filesystem::status(path, failure);
+    const auto status = std::filesystem::status(PathOf(path), failure);
     if (!failure && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         error = "'" + path + "' is not a regular file (a device, a pipe or a socket)";
         return false;
     }
-    const std::uintmax_t size = std::filesystem::file_size(path, failure);
+    const std::uintmax_t size = std::filesystem::file_size(PathOf(path), failure);
     if (!failure && size > maxBytes) {
         error = "'" + path + "' is " + std::to_string(size) + " bytes, more than the " +
                 std::to_string(maxBytes) + " such a file may have";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
@@ -62,7 +64,7 @@ std::string UnusedNameBeside(const std::string& path) {
         // Taken unless something is known to be there; a failure to look shows when writing.
         std::error_code failure;
         std::string name = path + suffix;
-        if (!std::filesystem::exists(std::filesystem::symlink_status(name, failure)))
+        if (!std::filesystem::exists(std::filesystem::symlink_status(PathOf(name), failure)))
             return name;
     }
 }
@@ -83,7 +85,7 @@ bool WriteTemporary(const std::string& path, const StreamWriter& write, std::str
                     std::string& error) {
     temporary = UnusedNameBeside(path);
     errno = 0;
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathOf(temporary), std::ios::binary | std::ios::trunc);
     bool written = false;
     try {
         written = out && write(out, error);
@@ -106,7 +108,7 @@ bool WriteTemporary(const std::string& path, const StreamWriter& write, std::str
 
 bool Commit(const std::string& temporary, const std::string& path, std::string& error) {
     std::error_code failure;
-    std::filesystem::rename(temporary, path, failure);
+    std::filesystem::rename(PathOf(temporary), PathOf(path), failure);
     if (failure) {
         error = "cannot write '" + path + "': " + failure.message();
         RemoveQuietly(temporary);
@@ -117,7 +119,7 @@ bool Commit(const std::string& temporary, const std::string& path, std::string& 
 
 void RemoveQuietly(const std::string& path) {
     std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    std::filesystem::remove(PathOf(path), ignored);
 }
 
 } // namespace kitbag

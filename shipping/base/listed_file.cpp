@@ -1,5 +1,7 @@
 #include "shipping/base/listed_file.h"
 
+#include "shipping/base/utf8_system.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -27,8 +29,9 @@ std::string Changed(const std::string& name, const std::string& now = {}) {
 namespace {
 
 HANDLE OpenForReading(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(LongPathForm(PathOf(path)).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 FileIdentity IdentityOfHandle(HANDLE handle) {

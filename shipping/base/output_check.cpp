@@ -1,4 +1,6 @@
 #include "shipping/base/output_check.h"
+#include "shipping/base/links.h"
+#include "shipping/base/utf8_system.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -30,9 +32,10 @@ bool Placement(const fs::path& path, fs::path& placement) {
     fs::path absolute = fs::absolute(path, failure);
     if (failure)
         return false;
-    fs::path folder = fs::weakly_canonical(absolute.parent_path(), failure);
+    // The folder as the system reaches it (the Windows library resolves no link).
+    fs::path folder = ResolvedIfPossible(absolute.parent_path());
     placement = (folder / absolute.filename()).lexically_normal();
-    return !failure;
+    return !folder.empty();
 }
 
 bool Inside(const fs::path& placement, const fs::path& folder) {
@@ -46,16 +49,15 @@ bool Inside(const fs::path& placement, const fs::path& folder) {
 std::string CheckOutput(const std::string& output, const std::vector<std::string>& inputFiles,
                         const std::vector<std::string>& inputFolders) {
     std::error_code ignored;
-    if (fs::is_directory(output, ignored))
+    if (fs::is_directory(PathOf(output), ignored))
         return "the output '" + output + "' is a folder";
     for (const std::string& input : inputFiles) {
-        if (fs::equivalent(output, input, ignored))
+        if (fs::equivalent(PathOf(output), PathOf(input), ignored))
             return "the output '" + output + "' is the input '" + input + "'";
     }
     for (const std::string& folder : inputFolders) {
-        std::error_code failure;
-        fs::path placement, resolved = fs::canonical(folder, failure);
-        if (failure || !Placement(output, placement))
+        fs::path placement, resolved = ResolvedIfPossible(PathOf(folder));
+        if (resolved.empty() || !Placement(PathOf(output), placement))
             return "cannot tell whether the output '" + output + "' lies inside the folder '" +
                    folder + "'";
         if (Inside(placement, resolved))

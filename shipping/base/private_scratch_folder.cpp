@@ -1,4 +1,5 @@
 #include "shipping/base/private_scratch_folder.h"
+#include "shipping/base/utf8_system.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -46,13 +47,13 @@ bool PrivateScratchFolder::Make(std::string& error) {
     }
     failure = std::error_code(errno, std::generic_category());
 #endif
-    error = "cannot make a folder for the compressed blocks in '" + base.string() +
+    error = "cannot make a folder for the compressed blocks in '" + Utf8Of(base) +
             "': " + failure.message();
     return false;
 }
 
 std::string PrivateScratchFolder::NewFileName() {
-    return (m_path / ("block-" + std::to_string(++m_files) + ".kbs")).string();
+    return Utf8Of(m_path / ("block-" + std::to_string(++m_files) + ".kbs"));
 }
 
 } // namespace kitbag

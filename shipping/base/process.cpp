@@ -2,6 +2,7 @@
 
 #include "shipping/base/interruption.h"
 #include "shipping/base/program_search.h"
+#include "shipping/base/utf8_system.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -95,15 +96,16 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
     if (program.empty())
         return -1;
     // The C runtime joins the arguments with blanks and does no quoting of its own.
-    std::vector<std::string> quoted;
+    const std::wstring file = WideOf(program);
+    std::vector<std::wstring> quoted;
     for (const auto& a : argv)
-        quoted.push_back(QuoteArgument(a));
-    std::vector<const char*> args;
+        quoted.push_back(WideOf(QuoteArgument(a)));
+    std::vector<const wchar_t*> args;
     for (const auto& a : quoted)
         args.push_back(a.c_str());
     args.push_back(nullptr);
     if (!io.input && !io.output) {
-        intptr_t status = _spawnv(_P_WAIT, program.c_str(), args.data());
+        intptr_t status = _wspawnv(_P_WAIT, file.c_str(), args.data());
         return status < 0 ? -1 : static_cast<int>(status);
     }
 
@@ -140,7 +142,7 @@ int RunProgram(const std::vector<std::string>& argv, const ProgramIo& io) {
             errors.emplace(2, out[1]);
         }
         if ((!input || input->active()) && (!output || (output->active() && errors->active())))
-            child = _spawnv(_P_NOWAIT, program.c_str(), args.data());
+            child = _wspawnv(_P_NOWAIT, file.c_str(), args.data());
     }
     CloseIfOpen(in[0]);
     CloseIfOpen(out[1]);

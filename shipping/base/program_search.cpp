@@ -1,5 +1,7 @@
 #include "shipping/base/program_search.h"
 
+#include "shipping/base/utf8_system.h"
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -34,25 +36,25 @@ std::string FindOnPath(const std::string& name, const std::string& path, char se
         std::size_t end = path.find(separator, at);
         if (end == std::string::npos)
             end = path.size();
-        const fs::path folder = path.substr(at, end - at);
+        const fs::path folder = PathOf(path.substr(at, end - at));
         at = end + 1;
         if (folder.empty() || !folder.is_absolute())
             continue;
-        const fs::path candidate = folder / (name + suffix);
+        const fs::path candidate = folder / PathOf(name + suffix);
         if (IsExecutableFile(candidate))
-            return candidate.string();
+            return Utf8Of(candidate);
     }
     return {};
 }
 
 std::string FindOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
+    const std::string path = EnvironmentValue("PATH").value_or("");
 #ifdef _WIN32
     const bool hasSuffix = name.size() > 4 && (name.compare(name.size() - 4, 4, ".exe") == 0 ||
                                                name.compare(name.size() - 4, 4, ".EXE") == 0);
-    return FindOnPath(name, path ? path : "", ';', hasSuffix ? "" : ".exe");
+    return FindOnPath(name, path, ';', hasSuffix ? "" : ".exe");
 #else
-    return FindOnPath(name, path ? path : "", ':', "");
+    return FindOnPath(name, path, ':', "");
 #endif
 }
 

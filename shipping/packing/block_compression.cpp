@@ -4,6 +4,7 @@
 #include "payload/format/crc32.h"
 #include "payload/format/lzma_allocator.h"
 #include "shipping/base/interruption.h"
+#include "shipping/base/utf8_system.h"
 
 #include <LzmaEnc.h>
 
@@ -219,7 +220,7 @@ bool CompressBlock(const std::vector<BlockFile>& files, const std::string& resou
         return false;
     }
 
-    std::ofstream out(resourcePath, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathOf(resourcePath), std::ios::binary | std::ios::trunc);
     // The members' checksums are known once they are read: the head is written again then.
     std::vector<unsigned char> head = WriteBlockHeader(header);
     out.write(reinterpret_cast<const char*>(head.data()),

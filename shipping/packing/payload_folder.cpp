@@ -1,4 +1,6 @@
 #include "shipping/packing/payload_folder.h"
+#include "shipping/base/folder_walk.h"
+#include "shipping/base/utf8_system.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,35 +13,33 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files,
                 std::vector<std::string>& emptyFolders, std::string& error) {
     std::vector<std::string> folders;
     std::error_code failure;
-    if (!fs::is_directory(folder, failure)) {
+    const fs::path root = PathOf(folder);
+    if (!fs::is_directory(root, failure)) {
         error = "'" + folder + "' is " +
-                (fs::exists(folder, failure) ? "a file, not a folder" : "not a folder");
+                (fs::exists(root, failure) ? "a file, not a folder" : "not a folder");
         return false;
     }
-    const fs::path root = folder;
-    fs::recursive_directory_iterator walk(root, failure), end;
-    for (; !failure && walk != end; walk.increment(failure)) {
-        // Named by the walk's own path: fs::relative would resolve a link to its target's name.
-        const fs::path& path = walk->path();
-        const std::string name = path.lexically_relative(root).generic_string();
-        const fs::file_status own = walk->symlink_status(failure);
-        if (failure)
-            break;
-        if (fs::is_directory(own)) {
+    std::vector<FolderEntry> entries;
+    if (!WalkFolder(root, entries, failure)) {
+        error = "cannot read the folder '" + folder + "': " + failure.message();
+        return false;
+    }
+    for (const FolderEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (entry.folder) {
             folders.push_back(name);
             continue;
         }
-        const bool link = fs::is_symlink(own);
-        const fs::file_status target = link ? fs::status(path, failure) : own;
-        if (link && target.type() == fs::file_type::not_found) {
+        const fs::file_status target = fs::status(entry.path, failure);
+        if (entry.link && target.type() == fs::file_type::not_found) {
             error = "'" + name + "' is a link whose target does not exist";
             return false;
         }
-        if (link && failure) {
+        if (entry.link && failure) {
             error = "'" + name + "' is a link that cannot be followed: " + failure.message();
             return false;
         }
-        if (link && fs::is_directory(target)) {
+        if (entry.link && fs::is_directory(target)) {
             error = "'" + name + "' is a link to a folder; copy the folder in instead";
             return false;
         }
@@ -47,14 +47,12 @@ bool ListFolder(const std::string& folder, std::vector<PayloadFile>& files,
             error = "'" + name + "' is not a regular file";
             return false;
         }
-        const std::uint64_t size = fs::file_size(path, failure);
-        if (failure)
-            break;
-        files.push_back({name, size, IdentityOf(path.string())});
-    }
-    if (failure) {
-        error = "cannot read the folder '" + folder + "': " + failure.message();
-        return false;
+        const std::uint64_t size = fs::file_size(entry.path, failure);
+        if (failure) {
+            error = "cannot read the size of '" + name + "': " + failure.message();
+            return false;
+        }
+        files.push_back({name, size, IdentityOf(Utf8Of(entry.path))});
     }
     // A folder holds a file when some file's path starts with the folder's and a "/".
     std::vector<std::string> paths;

@@ -3,6 +3,7 @@
 #include "shipping/packing/block_compression.h"
 #include "shipping/base/interruption.h"
 #include "shipping/base/parallel.h"
+#include "shipping/base/utf8_system.h"
 
 #include <filesystem>
 
@@ -17,7 +18,7 @@ bool ExamineFiles(const PayloadPlan& plan, const std::string& folder, unsigned t
             errors[i] = kInterruptedReason;
             return;
         }
-        const std::string path = (std::filesystem::path(folder) / plan.files[i].path).string();
+        const std::string path = Utf8Of(PathOf(folder) / PathOf(plan.files[i].path));
         const PlannedFile& file = plan.files[i];
         natures[i].compresses = WorthCompressing(path, file.size, errors[i], file.identity);
         natures[i].code = errors[i].empty() && HoldsX86Code(path, file.identity);
@@ -43,7 +44,7 @@ bool PackPayload(const PayloadPlan& plan, const std::string& folder,
         return false;
     }
     auto source = [&](const PlannedFile& file) {
-        return (std::filesystem::path(folder) / file.path).string();
+        return Utf8Of(PathOf(folder) / PathOf(file.path));
     };
     std::vector<bool> inBlock(plan.files.size(), false);
     std::vector<std::vector<BlockFile>> members(blocks.blocks.size());

@@ -1,6 +1,7 @@
 #include "shipping/pe/resource_section.h"
 
 #include "shipping/base/interruption.h"
+#include "shipping/base/utf8_system.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -175,7 +176,7 @@ constexpr const char* kCannotWrite = "cannot write the image";
 bool CopyContents(const FileContents& file, ImageWriter& writer, std::vector<std::uint8_t>& piece,
                   std::string& error) {
     std::error_code ignored;
-    if (std::filesystem::is_directory(file.path, ignored)) {
+    if (std::filesystem::is_directory(PathOf(file.path), ignored)) {
         error = "'" + file.path + "' is a folder, not a file";
         return false;
     }

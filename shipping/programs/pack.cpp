@@ -15,6 +15,8 @@
 #include "shipping/programs/pack_settings.h"
 #include "shipping/programs/stub_choice.h"
 #include "shipping/signing/signing.h"
+#include "shipping/base/links.h"
+#include "shipping/base/utf8_system.h"
 
 #include <filesystem>
 #include <iostream>
@@ -73,16 +75,16 @@ std::string ReadInputs(const PackOptions& options, PackInputs& in) {
     in.stub = ChooseStub(options, error);
     if (in.stub.empty())
         return error;
-    in.folder = options.Get("--payload");
+    in.folder = PathOf(options.Get("--payload"));
     // The compressed blocks are made under the temporary folder: never inside the folder they
     // are made of.
     if (!options.Flag("--store")) {
         std::error_code ignored;
         const fs::path temporary = fs::temp_directory_path(ignored);
-        const fs::path inside = fs::weakly_canonical(temporary, ignored)
-                                    .lexically_relative(fs::weakly_canonical(in.folder, ignored));
+        const fs::path inside =
+            ResolvedIfPossible(temporary).lexically_relative(ResolvedIfPossible(in.folder));
         if (!temporary.empty() && !inside.empty() && *inside.begin() != fs::path(".."))
-            return "the temporary folder '" + temporary.string() +
+            return "the temporary folder '" + Utf8Of(temporary) +
                    "' lies inside the product folder; set TMPDIR (TMP on Windows) elsewhere";
     }
     std::vector<std::string> inputs = {in.stub};
@@ -90,10 +92,10 @@ std::string ReadInputs(const PackOptions& options, PackInputs& in) {
         if (file != std::string("--stub") && options.Has(file))
             inputs.push_back(options.Get(file));
     for (const PlannedFile& file : in.plan.files)
-        inputs.push_back((in.folder / file.path).string());
+        inputs.push_back(Utf8Of(in.folder / PathOf(file.path)));
     in.output = options.Get("-o");
     if (options.mode == PackMode::Pack || options.Has("-o"))
-        return CheckOutput(in.output, inputs, {in.folder.string()});
+        return CheckOutput(in.output, inputs, {Utf8Of(in.folder)});
     return {};
 }
 
@@ -132,7 +134,7 @@ std::string PlanStoring(const PackOptions& options, const PackInputs& in, Storin
     storing.natures.assign(in.plan.files.size(), FileNature{false, false});
     std::string error;
     if (compress &&
-        !ExamineFiles(in.plan, in.folder.string(), storing.threads, storing.natures, error))
+        !ExamineFiles(in.plan, Utf8Of(in.folder), storing.threads, storing.natures, error))
         return error;
     storing.blocks = PlanBlocks(in.plan.files, storing.natures, kMaxDictionaryBytes);
     storing.how = Storage(in.plan, storing.natures, storing.blocks, compress);
@@ -155,7 +157,7 @@ std::string WriteInstaller(const PackOptions& options, const PackInputs& in, Bra
     // The files are read when the image is written, a piece at a time; the compressed ones are
     // in blocks, compressed into the scratch folder first.
     PackedPayload packed;
-    if (!PackPayload(plan, in.folder.string(), storing.natures, storing.blocks, storing.threads,
+    if (!PackPayload(plan, Utf8Of(in.folder), storing.natures, storing.blocks, storing.threads,
                      scratch, payload, packed, error))
         return error;
     for (std::size_t i = 0; i < plan.files.size(); ++i)
@@ -194,7 +196,7 @@ std::string WriteInstaller(const PackOptions& options, const PackInputs& in, Bra
     PrintCompression(plan, storing.blocks, packed);
     std::error_code ignored;
     std::cout << "Packed " << plan.files.size() << " files, " << plan.totalBytes << " bytes, into '"
-              << in.output << "': " << fs::file_size(in.output, ignored) << " bytes, "
+              << in.output << "': " << fs::file_size(PathOf(in.output), ignored) << " bytes, "
               << ArchitectureName(stub.layout.architecture)
               << (!options.Signs()                 ? ", not signed"
                   : options.Has("--timestamp-url") ? ", signed and time-stamped"

@@ -1,6 +1,7 @@
 // kitbag-pack: turns a product's folder into an installer, written into the payload-free
 // installer build (the stub) as TOOLKIT resources with the settings in its string table.
 #include "shipping/base/interruption.h"
+#include "shipping/base/utf8_system.h"
 #include "shipping/packing/installer_listing.h"
 #include "shipping/programs/pack.h"
 #include "shipping/programs/pack_options.h"
@@ -11,13 +12,17 @@
 using namespace kitbag;
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<const char*> utf8;
+    for (const std::string& argument : arguments)
+        utf8.push_back(argument.c_str());
     PackOptions options;
     std::string error;
     if (argc == 1) {
         std::cerr << PackHelp();
         return 1;
     }
-    if (!ParsePackOptions(argc, argv, options, error)) {
+    if (!ParsePackOptions(argc, utf8.data(), options, error)) {
         std::cerr << "kitbag-pack: " << error << " (kitbag-pack --help lists every option)\n";
         return 1;
     }

@@ -5,6 +5,7 @@
 #include "shipping/branding/four_part_version.h"
 #include "shipping/branding/icon_file.h"
 #include "shipping/branding/splash_bitmap.h"
+#include "shipping/base/utf8_system.h"
 
 #include <filesystem>
 #include <vector>
@@ -103,7 +104,7 @@ bool ReadBranding(const PackOptions& options, VersionBranding& branding, std::st
         if (options.Has(option))
             branding.*field = options.Get(option);
     if (options.Has("-o"))
-        branding.originalFilename = fs::path(options.Get("-o")).filename().string();
+        branding.originalFilename = Utf8Of(PathOf(options.Get("-o")).filename());
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "shipping/programs/stub_choice.h"
 
 #include "shipping/base/own_executable.h"
+#include "shipping/base/utf8_system.h"
 
 namespace fs = std::filesystem;
 
@@ -28,10 +29,10 @@ std::string ChooseStub(const PackOptions& options, std::string& error) {
     std::error_code ignored;
     if (!fs::is_regular_file(stub, ignored)) {
         error = "no " + architecture + " stub is installed with this kitbag-pack (looked for '" +
-                stub.string() + "'); name one with --stub";
+                Utf8Of(stub) + "'); name one with --stub";
         return {};
     }
-    return stub.string();
+    return Utf8Of(stub);
 }
 
 bool CheckArchitecture(const PackOptions& options, const std::string& stub, const PeLayout& layout,

@@ -3,6 +3,7 @@
 #include "shipping/base/output_check.h"
 #include "shipping/authenticode/signature_tag.h"
 #include "shipping/base/files.h"
+#include "shipping/base/utf8_system.h"
 
 #include <iostream>
 
@@ -29,12 +30,13 @@ int Fail(const std::string& error) {
     return 2;
 }
 
-int Run(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "--help") {
+int Run(const std::vector<std::string>& argv) {
+    const int argc = static_cast<int>(argv.size());
+    if (argc == 2 && argv[1] == "--help") {
         std::cout << kUsage;
         return std::cout.flush() ? 0 : 2;
     }
-    if (argc == 2 && std::string(argv[1]) == "--version") {
+    if (argc == 2 && argv[1] == "--version") {
         std::cout << "kitbag-tag " << KITBAG_TOOLS_VERSION << "\n";
         return std::cout.flush() ? 0 : 2;
     }
@@ -94,7 +96,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return Run(argc, argv);
+        return Run(Utf8Arguments(argc, argv));
     } catch (const std::exception& failure) {
         return Fail(failure.what());
     }

@@ -7,6 +7,7 @@
 #include "shipping/base/text.h"
 #include "shipping/base/process.h"
 #include "shipping/base/program_search.h"
+#include "shipping/base/utf8_system.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,12 +51,13 @@ bool ReadPassword(const PackOptions& options, std::optional<std::string>& passwo
             text.pop_back();
     } else if (options.Has("--pass-env")) {
         const std::string name = options.Get("--pass-env");
-        const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+        const std::optional<std::string> value =
+            name.empty() ? std::nullopt : EnvironmentValue(name.c_str());
         if (!value) {
             error = "--pass-env names the environment variable '" + name + "', which is not set";
             return false;
         }
-        text = value;
+        text = *value;
     } else {
         return true;
     }
@@ -179,8 +181,8 @@ std::string SignImage(const PackOptions& options, const std::string& in, const s
         } else {
             if (!passwordFolder.Make(error))
                 return error;
-            passwordFile = (passwordFolder.Path() / "password").string();
-            std::ofstream file(passwordFile, std::ios::binary);
+            passwordFile = Utf8Of(passwordFolder.Path() / "password");
+            std::ofstream file(PathOf(passwordFile), std::ios::binary);
             file << *password;
             file.close();
             if (!file)
@@ -194,7 +196,7 @@ std::string SignImage(const PackOptions& options, const std::string& in, const s
     argv[0] = signer;
     const int status = RunProgram(argv, io);
     std::error_code ignored;
-    if (status == 0 && std::filesystem::is_regular_file(out, ignored))
+    if (status == 0 && std::filesystem::is_regular_file(PathOf(out), ignored))
         return {};
     RemoveQuietly(out);
     std::cerr << messages << (messages.empty() || messages.back() == '\n' ? "" : "\n");

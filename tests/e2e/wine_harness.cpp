@@ -243,6 +243,13 @@ int RunWineStatus(const std::vector<std::string>& argv, const std::string& cwd) 
     return SpawnWithStatus(WineCommand(argv), WineEnvironment(), cwd).status;
 }
 
+WineToolRun RunWineTool(const std::vector<std::string>& argv, const std::string& cwd) {
+    Environment env = WineEnvironment();
+    env["LC_ALL"] = "C.UTF-8";
+    Spawned run = SpawnWithStatus(WineCommand(argv), env, cwd);
+    return {run.status, run.output, run.errors};
+}
+
 std::optional<std::string> Win32Prefix() {
     const std::string prefix = std::string(KITBAG_WINE_PREFIX) + "-win32";
     if (!PreparePrefix(prefix, {{"WINEARCH", "win32"}}))

@@ -64,6 +64,14 @@ std::string RunWine(const std::vector<std::string>& argv);
 // The same in folder cwd, returning the exit status that reached Linux (only the low byte of
 // a Windows exit code), or -1 when it could not be started.
 int RunWineStatus(const std::vector<std::string>& argv, const std::string& cwd);
+// A console program of Windows run under Wine in folder cwd, with a UTF-8 locale (so that its
+// arguments reach it as the Unicode text they are): its exit status (the low byte of its
+// exit code), and what it wrote to standard output and error.
+struct WineToolRun {
+    int status = -1;
+    std::string out, err;
+};
+WineToolRun RunWineTool(const std::vector<std::string>& argv, const std::string& cwd);
 // Gives the tests' prefix its .NET Framework keys back after a test took them away.
 bool RestorePrefix();
 // The registry view a program of the build under test reads: "/reg:32" or "/reg:64".
