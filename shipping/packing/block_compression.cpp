@@ -183,12 +183,17 @@ public:
     }
     ISeqOutStream* stream() { return &m_stream.base; }
     std::uint64_t written() const { return m_written; }
+    // The system's reason for the first failed write, when it gave one.
+    int reason() const { return m_errno; }
 
 private:
     static size_t Write(void* self, const void* bytes, size_t size) {
         FileWriter* writer = reinterpret_cast<Stream*>(self)->writer;
+        errno = 0;
         writer->m_out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
         writer->m_written += size;
+        if (!writer->m_out && writer->m_errno == 0)
+            writer->m_errno = errno;
         return writer->m_out ? size : 0;
     }
 
@@ -198,7 +203,14 @@ private:
     } m_stream;
     std::ofstream& m_out;
     std::uint64_t m_written = 0;
+    int m_errno = 0;
 };
+
+// The message of a failed write, with the system's reason when there is one (a full disk).
+std::string WriteFailure(const std::string& path, int reason) {
+    return "cannot write the compressed block to '" + path + "'" +
+           (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string());
+}
 
 } // namespace
 
@@ -235,20 +247,20 @@ bool CompressBlock(const std::vector<BlockFile>& files, const std::string& resou
         return false;
     }
     if (encoded != SZ_OK || reader.crcs().size() != files.size()) {
-        error = encoded == SZ_ERROR_MEM
-                    ? "no memory to compress '" + files.front().name + "'"
-                    : "cannot write the compressed block to '" + resourcePath + "'";
+        error = encoded == SZ_ERROR_MEM ? "no memory to compress '" + files.front().name + "'"
+                                        : WriteFailure(resourcePath, writer.reason());
         return false;
     }
     for (std::size_t i = 0; i < files.size(); ++i)
         header.members[i].crc = reader.crcs()[i];
     head = WriteBlockHeader(header);
+    errno = 0;
     out.seekp(0);
     out.write(reinterpret_cast<const char*>(head.data()),
               static_cast<std::streamsize>(head.size()));
     out.close();
     if (!out) {
-        error = "cannot write the compressed block to '" + resourcePath + "'";
+        error = WriteFailure(resourcePath, errno);
         return false;
     }
     length = head.size() + writer.written();

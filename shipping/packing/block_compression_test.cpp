@@ -176,6 +176,12 @@ TEST_F(BlockCompression, ChoosesByContentsAndRefusesAFileThatChanged) {
     EXPECT_FALSE(CompressBlock({{path, "grown", 102, 4, MemberFilter::kNone}},
                                (root / "out.kbs").string(), length, error));
     EXPECT_EQ(error, "'grown' changed while it was being packed");
+
+    // A full disk is named as such, and not as a change of the file being read.
+    const std::string text = Write("text", std::string(1 << 20, 't'));
+    EXPECT_FALSE(CompressBlock({{text, "text", 102, 1 << 20, MemberFilter::kNone}}, "/dev/full",
+                               length, error));
+    EXPECT_EQ(error, "cannot write the compressed block to '/dev/full': No space left on device");
 }
 
 } // namespace
