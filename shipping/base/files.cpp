@@ -41,12 +41,18 @@ bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
         error = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
-    // The stream reports a failed read by throwing from inside the iterator.
-    try {
-        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure& failure) {
-        error = "cannot read '" + path + "': " + failure.what();
-        return false;
+    // In pieces, so that a file that grows meanwhile is held to the limit too.
+    data.clear();
+    if (!failure)
+        data.reserve(static_cast<std::size_t>(size));
+    std::vector<char> piece(1 << 20);
+    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
+        if (data.size() + static_cast<std::uint64_t>(in.gcount()) > maxBytes) {
+            error = "'" + path + "' grew past the " + std::to_string(maxBytes) +
+                    " bytes such a file may have while it was read";
+            return false;
+        }
+        data.insert(data.end(), piece.data(), piece.data() + in.gcount());
     }
     if (in.bad()) {
         error = "cannot read '" + path + "'";
