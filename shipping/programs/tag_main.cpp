@@ -3,8 +3,10 @@
 #include "shipping/base/output_check.h"
 #include "shipping/authenticode/signature_tag.h"
 #include "shipping/base/files.h"
+#include "shipping/base/interruption.h"
 #include "shipping/base/utf8_system.h"
 
+#include <algorithm>
 #include <iostream>
 
 using namespace kitbag;
@@ -26,8 +28,27 @@ const char kUsage[] =
     "go to standard error; a failure ends with 2.\n";
 
 int Fail(const std::string& error) {
+    // Whatever the step said, it stopped for the interruption, and has cleaned up.
+    if (Interrupted()) {
+        std::cerr << "kitbag-tag: interrupted; nothing written\n";
+        EndAsInterrupted();
+    }
     std::cerr << "kitbag-tag: " << error << "\n";
     return 2;
+}
+
+// The tagged image, in pieces: an interruption stops it between two.
+bool WriteInPieces(std::ostream& out, const Bytes& image, std::string& error) {
+    constexpr std::size_t kPiece = 1 << 20;
+    for (std::size_t at = 0; at < image.size() && out; at += kPiece) {
+        if (Interrupted()) {
+            error = kInterruptedReason;
+            return false;
+        }
+        out.write(reinterpret_cast<const char*>(image.data() + at),
+                  static_cast<std::streamsize>(std::min(kPiece, image.size() - at)));
+    }
+    return true;
 }
 
 int Run(const std::vector<std::string>& argv) {
@@ -61,6 +82,8 @@ int Run(const std::vector<std::string>& argv) {
         std::cerr << kUsage;
         return 2;
     }
+    if (!show)
+        CatchInterruptions();
     std::string error;
     Bytes image;
     if (!ReadWholeFile(in, image, error))
@@ -85,7 +108,19 @@ int Run(const std::vector<std::string>& argv) {
     // The tag holds a few kilobytes; TagImage says how many.
     if (!ReadWholeFile(info, information, error, 64 * 1024) ||
         !TagImage(image, information, tagged, error) ||
-        !WriteTemporary(out, tagged, temporary, error) || !Commit(temporary, out, error))
+        !WriteTemporary(
+            out,
+            [&tagged](std::ostream& stream, std::string& why) {
+                return WriteInPieces(stream, tagged, why);
+            },
+            temporary, error))
+        return Fail(error + "; nothing written");
+    // Nothing takes the output's name once the run is interrupted.
+    if (Interrupted()) {
+        RemoveQuietly(temporary);
+        return Fail(kInterruptedReason);
+    }
+    if (!Commit(temporary, out, error))
         return Fail(error + "; nothing written");
     std::cout << "Tagged '" << out << "' with " << information.size()
               << " bytes of information: " << tagged.size() << " bytes\n";
