@@ -273,3 +273,22 @@ TEST(Reliability, FiftyRunsInARowLeaveNoFolderAndNoProcessBehind) {
     EXPECT_EQ(RunningProcesses(std::string("KitbagInstaller.exe ") + kWizard), 0);
     EXPECT_EQ(ReadFile((dir / "neighbour.txt").string()), "not the installer's");
 }
+
+// Wine's client, not the program, losing its server (seen once in a whole run of the tests)
+// costs a start, not the test: the program is started once more, and the run says so.
+TEST(Reliability, AProgramWhoseWineClientLostItsServerIsStartedOnceMore) {
+    const fs::path dir = FreshFolder("fault-wine-client");
+    WriteText(dir / "client.bat",
+              "@echo off\r\n"
+              "if exist started.txt (\r\n"
+              "  echo started twice\r\n"
+              "  exit /b 0\r\n"
+              ")\r\n"
+              "echo.> started.txt\r\n"
+              "echo wine client error:0: recvmsg: Connection reset by peer 1>&2\r\n"
+              "exit /b 1\r\n");
+    WineToolRun run = RunWineTool({"cmd", "/c", WinPath((dir / "client.bat").string())}, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("started twice"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("[Wine lost its server"), std::string::npos) << run.err;
+}

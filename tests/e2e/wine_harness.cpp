@@ -127,6 +127,21 @@ std::string Spawn(const std::vector<std::string>& argv, const Environment& extra
     return SpawnWithStatus(argv, extra, cwd).output;
 }
 
+// A Windows program under Wine. When Wine's own client, not the program, reports that its
+// connection to the wineserver broke ("wine client error:0: recvmsg: Connection reset by
+// peer", seen once in a whole run: the server was ending as the program began), the program
+// is started once more, and its standard error says so.
+Spawned SpawnWine(const std::vector<std::string>& argv, const Environment& env,
+                  const std::string& cwd) {
+    Spawned run = SpawnWithStatus(WineCommand(argv), env, cwd);
+    if (run.errors.find("wine client error:") == std::string::npos)
+        return run;
+    Spawned again = SpawnWithStatus(WineCommand(argv), env, cwd);
+    again.errors =
+        "[Wine lost its server (" + run.errors + "); started once more]\n" + again.errors;
+    return again;
+}
+
 } // namespace
 
 bool Testing64BitBuild() {
@@ -166,7 +181,7 @@ WineRun RunInstaller(const std::string& exe, const std::string& args, const std:
     const std::string runner = Emulated() ? std::string(KITBAG_WINDOWS64_BUILD_DIR) + "/runexit.exe"
                                           : BuildPath("runexit.exe");
     WineRun run;
-    const Spawned spawned = SpawnWithStatus(WineCommand({runner}), all, cwd);
+    const Spawned spawned = SpawnWine({runner}, all, cwd);
     run.output = spawned.output;
     auto at = run.output.find("exit=0x");
     if (at != std::string::npos) {
@@ -236,17 +251,17 @@ std::string RunTool(const std::string& exe, const std::string& args) {
 }
 
 std::string RunWine(const std::vector<std::string>& argv) {
-    return Spawn(WineCommand(argv), WineEnvironment(), std::filesystem::current_path());
+    return SpawnWine(argv, WineEnvironment(), std::filesystem::current_path()).output;
 }
 
 int RunWineStatus(const std::vector<std::string>& argv, const std::string& cwd) {
-    return SpawnWithStatus(WineCommand(argv), WineEnvironment(), cwd).status;
+    return SpawnWine(argv, WineEnvironment(), cwd).status;
 }
 
 WineToolRun RunWineTool(const std::vector<std::string>& argv, const std::string& cwd) {
     Environment env = WineEnvironment();
     env["LC_ALL"] = "C.UTF-8";
-    Spawned run = SpawnWithStatus(WineCommand(argv), env, cwd);
+    Spawned run = SpawnWine(argv, env, cwd);
     return {run.status, run.output, run.errors};
 }
 
