@@ -17,6 +17,8 @@
 # make bench-pack: kitbag-pack's time and peak memory on 300 MiB and 900 MiB payloads, and
 #             300 MiB of real binaries compressed on one thread and on all
 #             (PACK_BENCH_OLD=dir/kitbag-pack adds another build's figures beside them)
+# make bench-memory: the installer's peak memory extracting a small product, and 128 MiB
+#             stored and compressed (INSTALLER_MEMORY_MIB=n for another size)
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
 # KITBAG_32BIT=yes|no takes the route of a machine that does or does not run 32-bit programs
 # (tools/runs-32bit.sh tells which this one is).
@@ -39,7 +41,7 @@ BENCH_ROUNDS ?= 11
 export KITBAG_32BIT EMULATE
 
 .PHONY: all build deps windows windows32 windows64 host tools install dist test demo fuzz bench \
-        bench-pack format clean
+        bench-pack bench-memory format clean
 
 all: build
 
@@ -100,6 +102,10 @@ fuzz:
 bench: windows tools
 	@./tools/install-deps.sh bench
 	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(BUILD_ROOT) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
+
+bench-memory: windows tools
+	@./tools/install-deps.sh bench
+	WINEPREFIX=$(WINE_PREFIX) ./bench/installer_memory.sh $(TOOLS_DIR)/bin/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-memory
 
 bench-pack: windows32 tools
 	@./tools/install-deps.sh bench-pack

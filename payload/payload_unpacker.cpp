@@ -1,5 +1,6 @@
 #include "payload/payload_unpacker.h"
 
+#include "payload/own_image_file.h"
 #include "payload/resource_enum.h"
 
 #include <algorithm>
@@ -22,6 +23,20 @@ BOOL CALLBACK CollectBlock(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR p
                                                             size);
     return TRUE;
 }
+
+// A block read from the installer's own file, where it lies from offset on.
+class OwnFileSource : public BlockSource {
+public:
+    OwnFileSource(const OwnImageFile& file, std::uint64_t offset)
+        : m_file(file), m_offset(offset) {}
+    std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t count) override {
+        return m_file.Read(m_offset + offset, buffer, count);
+    }
+
+private:
+    const OwnImageFile& m_file;
+    std::uint64_t m_offset;
+};
 
 } // namespace
 
@@ -76,14 +91,18 @@ private:
 };
 
 void PayloadUnpacker::Start(HMODULE module) {
+    m_module = module;
+    const OwnImageFile& own = OwnImageFile::Of(module);
     FoundBlocks found;
     EnumResourceNamesW(module, CResourceEnum::GetResourceType(), &CollectBlock,
                        reinterpret_cast<LONG_PTR>(&found));
     // Largest first, so that the threads end about together; blocks are few.
     for (const auto& [data, size] : found) {
+        // Only the head is read through the image: the stream comes from the file.
         Block block{data, size, {}};
         if (!ReadBlockHeader(data, size, block.header))
             continue;
+        block.inFile = own.OffsetOf(data, size, block.fileOffset);
         std::size_t at = m_blocks.size();
         while (at > 0 && m_blocks[at - 1].header.UnpackedSize() < block.header.UnpackedSize())
             --at;
@@ -170,7 +189,12 @@ void PayloadUnpacker::UnpackNextBlocks() {
             return;
         const Block& block = m_blocks[next];
         Writer writer(*this, next);
-        UnpackBlock(block.data, block.size, block.header, writer);
+        if (block.inFile) {
+            OwnFileSource source(OwnImageFile::Of(m_module), block.fileOffset);
+            UnpackBlock(source, block.size, block.header, writer);
+        } else {
+            UnpackBlock(block.data, block.size, block.header, writer);
+        }
     }
 }
 

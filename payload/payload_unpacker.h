@@ -47,6 +47,9 @@ private:
         const unsigned char* data = nullptr;
         std::size_t size = 0;
         BlockHeader header;
+        // Where its bytes are in the installer's own file, read from there when known.
+        bool inFile = false;
+        std::uint64_t fileOffset = 0;
     };
     struct Slot {
         std::size_t block = 0; // the one block that writes it
@@ -62,6 +65,7 @@ private:
     bool WaitUntilReleased();
     void End(std::uint32_t id, MemberOutcome outcome);
 
+    HMODULE m_module = nullptr;
     std::vector<Block> m_blocks; // largest first
     std::map<std::uint32_t, Slot> m_slots;
     std::vector<HANDLE> m_threads;

@@ -2,14 +2,20 @@
 
 #include "log/log.h"
 #include "payload/format/manifest.h"
+#include "payload/own_image_file.h"
 #include "payload/path_join.h"
 #include "payload/working_folder.h"
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <climits>
+#include <vector>
 
 namespace {
+
+// What a stored file is copied in: large enough for few system calls, small beside the payload.
+constexpr DWORD kPieceBytes = 1 << 20;
 
 // A resource of the module, loaded and locked for the lifetime of this object.
 class LockedResource {
@@ -104,10 +110,30 @@ ResultCode CResource::Extract() const {
                   static_cast<std::int32_t>(GetLastError()));
         return result::kFail;
     }
-    // One write straight from the mapped resource: no copy of the bytes is ever made.
     const DWORD size = resource.size();
     DWORD written = 0;
-    WriteFile(file, resource.data(), size, &written, nullptr);
+    std::uint64_t offset = 0;
+    const OwnImageFile& own = OwnImageFile::Of(m_hModule);
+    if (size != 0 && own.OffsetOf(resource.data(), size, offset)) {
+        // From the file in pieces: the image's pages are never touched.
+        std::vector<char> piece(std::min<DWORD>(size, kPieceBytes));
+        while (written < size) {
+            const std::size_t got = own.Read(offset + written, piece.data(),
+                                             std::min<std::size_t>(piece.size(), size - written));
+            if (got == 0) {
+                LogFormat(L"Cannot read the installer's own file for '%s', error %ld\n", target,
+                          static_cast<std::int32_t>(GetLastError()));
+                break;
+            }
+            DWORD put = 0;
+            if (!WriteFile(file, piece.data(), static_cast<DWORD>(got), &put, nullptr) ||
+                put != got)
+                break;
+            written += put;
+        }
+    } else {
+        WriteFile(file, resource.data(), size, &written, nullptr);
+    }
     const DWORD error = GetLastError();
     CloseHandle(file);
     if (written != size) {

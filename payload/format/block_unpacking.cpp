@@ -20,6 +20,25 @@ constexpr std::uint64_t kSmallestDictionary = 4096;
 constexpr std::size_t kDecodeStep = kUnpackPiece;
 // The filter holds back at most four bytes, so a piece has room for them and a full piece.
 constexpr std::size_t kHeldMost = 4;
+// How much of the stream is read from the source at a time.
+constexpr std::size_t kInputPiece = 256 * 1024;
+
+// A block held whole in memory.
+class MemorySource : public BlockSource {
+public:
+    MemorySource(const unsigned char* data, std::size_t size) : m_data(data), m_size(size) {}
+    std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t count) override {
+        if (offset >= m_size)
+            return 0;
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset));
+        std::memcpy(buffer, m_data + offset, count);
+        return count;
+    }
+
+private:
+    const unsigned char* m_data;
+    std::size_t m_size;
+};
 
 // The properties with a dictionary no larger than the block's contents: a larger one is never
 // used beyond them, so a small block costs little memory whatever its properties say.
@@ -103,10 +122,10 @@ private:
 // handed to the members in order.
 class BlockUnpacker {
 public:
-    BlockUnpacker(const unsigned char* data, std::size_t size, const BlockHeader& header,
+    BlockUnpacker(BlockSource& source, std::uint64_t size, const BlockHeader& header,
                   BlockSink& sink)
-        : m_header(header), m_sink(sink), m_input(data + header.StreamOffset()),
-          m_inputLeft(size - header.StreamOffset()), m_unpacked(header.UnpackedSize()) {}
+        : m_header(header), m_sink(sink), m_source(source), m_next(header.StreamOffset()),
+          m_end(size), m_unpacked(header.UnpackedSize()) {}
 
     void Run() {
         unsigned char properties[kLzmaPropertiesSize];
@@ -114,7 +133,8 @@ public:
         if (!FitProperties(m_header, properties, dictionary))
             return EndRest(MemberResult::kDamaged);
         m_piece.reset(new (std::nothrow) unsigned char[kUnpackPiece + kHeldMost]);
-        if (!m_piece || !m_decoder.Start(properties))
+        m_input.reset(new (std::nothrow) unsigned char[kInputPiece]);
+        if (!m_piece || !m_input || !m_decoder.Start(properties))
             return EndRest(MemberResult::kNoMemory);
         m_dictionarySize = Dictionary().dicBufSize;
         // Ahead: as far as the dictionary holds without wrapping, before anything is written.
@@ -148,13 +168,19 @@ private:
         const std::uint64_t wanted =
             std::min<std::uint64_t>(limit - before, m_unpacked - m_decoded);
         const bool toTheEnd = wanted == m_unpacked - m_decoded;
-        SizeT consumed = m_inputLeft;
-        ELzmaStatus status;
-        const SRes result =
-            LzmaDec_DecodeToDic(&state, before + static_cast<std::size_t>(wanted), m_input,
-                                &consumed, toTheEnd ? LZMA_FINISH_END : LZMA_FINISH_ANY, &status);
-        m_input += consumed;
-        m_inputLeft -= consumed;
+        ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
+        SRes result = SZ_OK;
+        // The decoder takes all it is given when it wants more (keeping what it cannot use
+        // yet), so the input is read again only once it is used up.
+        for (;;) {
+            SizeT consumed = m_inputHeld - m_inputAt;
+            result = LzmaDec_DecodeToDic(&state, before + static_cast<std::size_t>(wanted),
+                                         m_input.get() + m_inputAt, &consumed,
+                                         toTheEnd ? LZMA_FINISH_END : LZMA_FINISH_ANY, &status);
+            m_inputAt += consumed;
+            if (result != SZ_OK || status != LZMA_STATUS_NEEDS_MORE_INPUT || !ReadInput())
+                break;
+        }
         const std::size_t produced = state.dicPos - before;
         m_decoded += produced;
         if (result != SZ_OK || produced == 0)
@@ -162,7 +188,22 @@ private:
         else if (m_decoded == m_unpacked)
             m_failed = (status != LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK &&
                         status != LZMA_STATUS_FINISHED_WITH_MARK) ||
-                       m_inputLeft != 0;
+                       m_inputAt != m_inputHeld || m_next != m_end;
+    }
+
+    // The stream's next piece into the emptied input; false when there is none.
+    bool ReadInput() {
+        if (m_inputAt != m_inputHeld || m_next >= m_end)
+            return false;
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kInputPiece, m_end - m_next));
+        const std::size_t got = m_source.Read(m_next, m_input.get(), want);
+        if (got == 0 || got > want)
+            return false;
+        m_next += got;
+        m_inputAt = 0;
+        m_inputHeld = got;
+        return true;
     }
 
     // Hands the decoded bytes not yet handed over to the members, ending each one that is
@@ -202,8 +243,11 @@ private:
 
     const BlockHeader& m_header;
     BlockSink& m_sink;
-    const unsigned char* m_input;
-    std::size_t m_inputLeft;
+    BlockSource& m_source;
+    std::uint64_t m_next; // the stream's next byte not yet read
+    const std::uint64_t m_end;
+    std::unique_ptr<unsigned char[]> m_input;
+    std::size_t m_inputAt = 0, m_inputHeld = 0; // the part of the input not yet decoded
     const std::uint64_t m_unpacked;
     Decoder m_decoder;
     std::unique_ptr<unsigned char[]> m_piece;
@@ -243,6 +287,12 @@ std::uint64_t DictionaryBytes(const BlockHeader& header) {
 
 void UnpackBlock(const unsigned char* data, std::size_t size, const BlockHeader& header,
                  BlockSink& sink) {
+    MemorySource source(data, size);
+    UnpackBlock(source, size, header, sink);
+}
+
+void UnpackBlock(BlockSource& source, std::uint64_t size, const BlockHeader& header,
+                 BlockSink& sink) {
     if (header.members.empty())
         return;
     if (size < header.StreamOffset()) {
@@ -250,5 +300,5 @@ void UnpackBlock(const unsigned char* data, std::size_t size, const BlockHeader&
             sink.End(member, MemberResult::kDamaged);
         return;
     }
-    BlockUnpacker(data, size, header, sink).Run();
+    BlockUnpacker(source, size, header, sink).Run();
 }

@@ -42,6 +42,17 @@ protected:
     ~BlockSink() = default;
 };
 
+// Where a block's bytes are read from, in pieces.
+class BlockSource {
+public:
+    // Copies up to count of the block's bytes from offset on into buffer; the number copied,
+    // 0 past the end or when they cannot be read.
+    virtual std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t count) = 0;
+
+protected:
+    ~BlockSource() = default;
+};
+
 // The dictionary a block's decoder holds: the memory that unpacking it takes, or 0 when its
 // properties are not LZMA's.
 std::uint64_t DictionaryBytes(const BlockHeader& header);
@@ -52,4 +63,8 @@ std::uint64_t DictionaryBytes(const BlockHeader& header);
 // failed is damaged. A stream that does not end exactly after the last member's bytes (an end
 // mark may follow them) damages the last member.
 void UnpackBlock(const unsigned char* data, std::size_t size, const BlockHeader& header,
+                 BlockSink& sink);
+// The same, the block's size bytes read from source a piece at a time; bytes that cannot be
+// read count as a stream that ends early.
+void UnpackBlock(BlockSource& source, std::uint64_t size, const BlockHeader& header,
                  BlockSink& sink);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <map>
 
@@ -140,6 +142,41 @@ TEST_F(BlockCompression, DamageEndsTheMemberItHitsAndEveryOneAfterIt) {
         else
             EXPECT_EQ(sink.results[104], c.third) << c.what;
     }
+}
+
+// Gives a block a few bytes at a time, as a file read in pieces might.
+class TricklingSource : public BlockSource {
+public:
+    explicit TricklingSource(const Bytes& data) : m_data(data) {}
+    std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t count) override {
+        if (offset >= m_data.size())
+            return 0;
+        count = std::min<std::size_t>({count, 1 + offset % 7, m_data.size() - offset});
+        std::memcpy(buffer, m_data.data() + offset, count);
+        return count;
+    }
+
+private:
+    const Bytes& m_data;
+};
+
+TEST_F(BlockCompression, AStreamReadInPiecesUnpacksAsOneHeldWhole) {
+    Pack({std::string(5000, 'c'), RandomBytes(40000, 2), std::string(70000, 'e')});
+    BlockHeader header;
+    ASSERT_TRUE(ReadBlockHeader(block.data(), block.size(), header));
+    Bytes truncated = block, longer = block;
+    truncated.resize(block.size() - 1);
+    longer.push_back(0);
+    for (const Bytes* resource : {&block, &truncated, &longer}) {
+        const RecordingSink whole = Unpack(*resource);
+        RecordingSink pieces;
+        TricklingSource source(*resource);
+        UnpackBlock(source, resource->size(), header, pieces);
+        EXPECT_EQ(pieces.results, whole.results) << resource->size();
+        EXPECT_EQ(pieces.contents, whole.contents) << resource->size();
+    }
+    EXPECT_EQ(Unpack(block).results[104], MemberResult::kUnpacked);
+    EXPECT_EQ(Unpack(longer).results[104], MemberResult::kDamaged);
 }
 
 TEST_F(BlockCompression, ARefusedMemberLeavesTheOthersAndAStopEndsTheRest) {
