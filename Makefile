@@ -104,7 +104,7 @@ bench: windows tools
 	WINEPREFIX=$(WINE_PREFIX) xvfb-run -a ./bench/run.sh $(BUILD_ROOT) $(BUILD_ROOT)/bench $(BENCH_ROUNDS)
 
 bench-memory: windows tools
-	@./tools/install-deps.sh bench
+	@./tools/install-deps.sh bench-pack
 	WINEPREFIX=$(WINE_PREFIX) ./bench/installer_memory.sh $(TOOLS_DIR)/bin/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-memory
 
 bench-pack: windows32 tools

@@ -16,6 +16,7 @@ fuzz)
     ;;
 bench)
     command -v makensis >/dev/null || need+=(nsis)
+    [ -x /usr/bin/time ] || need+=(time)
     ;;
 bench-pack)
     # GNU time, for the peak memory; the shell's own time keyword does not report it.
@@ -58,6 +59,8 @@ command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
 command -v file >/dev/null || need+=(file) # CPack's Debian generator sorts the files with it
 # A second verifier of the signed outputs, one that hashes section by section.
 command -v sbverify >/dev/null || need+=(sbsigntool)
+# GNU time, for the installer's peak memory (the shell's own time keyword does not report it).
+[ -x /usr/bin/time ] || need+=(time)
 # A FAT image the Wine prefix shows as a drive without access lists.
 [ -x /usr/sbin/mkfs.fat ] || [ -x /sbin/mkfs.fat ] || need+=(dosfstools)
 command -v openssl >/dev/null || need+=(openssl)

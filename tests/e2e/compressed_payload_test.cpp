@@ -232,3 +232,35 @@ TEST_F(PayloadCompressedRun, ADamagedBlockFailsTheRunAsACorruptFileBeforeAnythin
         EXPECT_TRUE(fs::is_empty(r.temp)) << "the working folder is left\n" << r.log;
     }
 }
+
+// The payload is read from the installer's file a piece at a time, not through its image's
+// pages, which would stay in its memory: 48 MiB more of stored data costs the run almost no
+// memory.
+TEST(PayloadCompressed, AStoredPayloadIsReadInPiecesNotKeptInMemory) {
+    if (!fs::exists("/usr/bin/time"))
+        GTEST_SKIP()
+            << "GNU time (/usr/bin/time), which measures the run's peak memory, is missing";
+    const std::string dir = FreshFolder("payload-memory");
+    auto peakKib = [&](const std::string& name, const std::string& data) {
+        WriteBytes(dir + "/" + name + "/Setup.exe", ProductFiles().at("Setup.exe"));
+        WriteBytes(dir + "/" + name + "/data.bin", data);
+        std::vector<std::string> pack =
+            PackArguments(dir + "/" + name, "Setup.exe", dir + "/" + name + ".exe");
+        pack.insert(pack.end(), {"--sign-cert", BuildPath("signing/dev-cert.pem"), "--sign-key",
+                                 BuildPath("signing/dev-key.pem")});
+        EXPECT_EQ(RunHost(pack, dir + "/" + name + "-pack").exitCode, 0);
+        fs::create_directories(dir + "/temp-" + name);
+        HostRun run =
+            RunHost({"env", "WINEPREFIX=" KITBAG_WINE_PREFIX, "WINEDEBUG=-all",
+                     "KITBAG_32BIT=" KITBAG_HOST_RUNS_32BIT, "/usr/bin/time", "-o",
+                     dir + "/" + name + ".peak", "-f", "%M",
+                     std::string(KITBAG_SOURCE_DIR) + "/tools/wine.sh", dir + "/" + name + ".exe",
+                     "temp", WinPath(dir + "/temp-" + name), "/dontrun", "/IAgreeToTheEULA"},
+                    dir + "/" + name + "-run");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return std::stol(ReadFile(dir + "/" + name + ".peak").value_or("0"));
+    };
+    const long small = peakKib("small", "x");
+    const long large = peakKib("large", RandomBytes(48 << 20, 9));
+    EXPECT_LT(large - small, 16 << 10) << small << " KiB, then " << large << " KiB";
+}
