@@ -1,9 +1,6 @@
 #include "payload/own_image_file.h"
 
-#include "payload/image_sections.h"
-
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -32,10 +29,6 @@ std::wstring ModuleFileName(HMODULE module) {
     return {};
 }
 
-} // namespace
-
-namespace {
-
 // Made by the first call, which the payload's unpacking makes before it starts its threads (a
 // guarded static would bring the C++ runtime's locks into the stub), and kept to the end.
 OwnImageFile* g_ownImageFile = nullptr;
@@ -48,7 +41,7 @@ const OwnImageFile& OwnImageFile::Of(HMODULE module) {
     return *g_ownImageFile;
 }
 
-OwnImageFile::OwnImageFile(HMODULE module) : m_module(module) {
+OwnImageFile::OwnImageFile(HMODULE module) : m_module(module), m_sections(SectionsOf(module)) {
     const std::wstring name = ModuleFileName(module);
     if (!name.empty())
         m_file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
@@ -60,8 +53,7 @@ bool OwnImageFile::OffsetOf(const void* data, std::uint64_t size, std::uint64_t&
     const auto base = reinterpret_cast<ULONG_PTR>(m_module);
     if (m_file == INVALID_HANDLE_VALUE || at < base || at - base > 0xFFFFFFFFu)
         return false;
-    return FileOffsetOfRva(SectionsOf(m_module), static_cast<std::uint32_t>(at - base), size,
-                           offset);
+    return FileOffsetOfRva(m_sections, static_cast<std::uint32_t>(at - base), size, offset);
 }
 
 std::size_t OwnImageFile::Read(std::uint64_t offset, void* buffer, std::size_t count) const {

@@ -2,10 +2,13 @@
 // The installer's own file, read at the offsets its loaded image came from. The payload's bytes
 // are read from it in pieces rather than through the image's pages, which, once touched, stay
 // in the process's memory: so the run's memory does not grow with the payload.
+#include "payload/image_sections.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class OwnImageFile {
 public:
@@ -23,5 +26,6 @@ private:
     ~OwnImageFile() = default;
 
     HMODULE m_module = nullptr;
+    std::vector<ImageSection> m_sections;
     HANDLE m_file = INVALID_HANDLE_VALUE;
 };
