@@ -173,4 +173,17 @@ ListedFile::~ListedFile() {
     Close();
 }
 
+std::int64_t ListedFile::ReadFull(void* buffer, std::size_t count) {
+    std::size_t got = 0;
+    while (got < count) {
+        const std::int64_t n = Read(static_cast<char*>(buffer) + got, count - got);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(got);
+}
+
 } // namespace kitbag

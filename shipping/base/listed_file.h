@@ -36,6 +36,8 @@ public:
               const FileIdentity& identity, std::string& error);
     // Up to count bytes from where the last read ended: how many, 0 at the end, -1 on an error.
     std::int64_t Read(void* buffer, std::size_t count);
+    // The same, reading again until count bytes came or the file ended.
+    std::int64_t ReadFull(void* buffer, std::size_t count);
     // Exactly count bytes from offset.
     bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count);
     void Close();

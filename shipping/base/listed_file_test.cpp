@@ -50,6 +50,9 @@ TEST_F(ListedFiles, ReadsInPiecesAndAtOffsets) {
     EXPECT_TRUE(file.ReadAt(7, piece, 3));
     EXPECT_EQ(std::string(piece, 3), "789");
     EXPECT_FALSE(file.ReadAt(8, piece, 3)) << "past the end";
+    char rest[8] = {};
+    EXPECT_EQ(file.ReadFull(rest, sizeof rest), 6) << "what is left after the first piece";
+    EXPECT_EQ(std::string(rest, 6), "456789");
 }
 
 } // namespace

@@ -120,17 +120,12 @@ private:
         }
         std::memmove(m_piece.data(), m_piece.data() + m_begin, m_held);
         // A whole piece, unless the file ends first.
-        std::size_t got = 0;
-        while (got < kPiece) {
-            const std::int64_t n = m_in.Read(m_piece.data() + m_held + got, kPiece - got);
-            if (n < 0) {
-                m_error = "cannot read '" + file.path + "': " + std::strerror(errno);
-                return false;
-            }
-            if (n == 0)
-                break;
-            got += static_cast<std::size_t>(n);
+        const std::int64_t read = m_in.ReadFull(m_piece.data() + m_held, kPiece);
+        if (read < 0) {
+            m_error = "cannot read '" + file.path + "': " + std::strerror(errno);
+            return false;
         }
+        const std::size_t got = static_cast<std::size_t>(read);
         m_crc = Crc32(m_crc, m_piece.data() + m_held, got);
         m_read += got;
         const bool atEnd = m_read >= file.size;

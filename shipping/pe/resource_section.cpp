@@ -195,17 +195,12 @@ bool CopyContents(const FileContents& file, ImageWriter& writer, std::vector<std
         }
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(left, kPieceBytes));
-        std::size_t got = 0;
-        while (got < want) {
-            const std::int64_t n = in.Read(piece.data() + got, want - got);
-            if (n < 0) {
-                error = "cannot read '" + file.path + "': " + std::strerror(errno);
-                return false;
-            }
-            if (n == 0)
-                break;
-            got += static_cast<std::size_t>(n);
+        const std::int64_t read = in.ReadFull(piece.data(), want);
+        if (read < 0) {
+            error = "cannot read '" + file.path + "': " + std::strerror(errno);
+            return false;
         }
+        const std::size_t got = static_cast<std::size_t>(read);
         if (got != want) {
             error = changed;
             return false;
