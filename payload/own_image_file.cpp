@@ -1,5 +1,6 @@
 #include "payload/own_image_file.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -54,6 +55,13 @@ bool OwnImageFile::OffsetOf(const void* data, std::uint64_t size, std::uint64_t&
     if (m_file == INVALID_HANDLE_VALUE || at < base || at - base > 0xFFFFFFFFu)
         return false;
     return FileOffsetOfRva(m_sections, static_cast<std::uint32_t>(at - base), size, offset);
+}
+
+std::uint64_t OwnImageFile::DataAreaStart() const {
+    std::uint64_t end = 0;
+    for (const ImageSection& section : m_sections)
+        end = std::max<std::uint64_t>(end, std::uint64_t{section.rawOffset} + section.rawSize);
+    return end;
 }
 
 std::size_t OwnImageFile::Read(std::uint64_t offset, void* buffer, std::size_t count) const {

@@ -18,6 +18,8 @@ public:
     // The file offset of size bytes at data, a pointer into the loaded image; false when they
     // do not all come from the file (or it could not be opened).
     bool OffsetOf(const void* data, std::uint64_t size, std::uint64_t& offset) const;
+    // Where the data area starts: the end of the last section's raw data in the file.
+    std::uint64_t DataAreaStart() const;
     // Reads up to count bytes at offset; the number read, 0 at the end or on a failure.
     std::size_t Read(std::uint64_t offset, void* buffer, std::size_t count) const;
 

@@ -1,5 +1,6 @@
 #include "payload/payload_unpacker.h"
 
+#include "payload/format/data_extent.h"
 #include "payload/own_image_file.h"
 #include "payload/resource_enum.h"
 
@@ -9,18 +10,20 @@ namespace {
 
 PayloadUnpacker g_unpacker;
 
-using FoundBlocks = std::vector<std::pair<const unsigned char*, std::size_t>>;
+// Every resource that starts like a block, or is a data area extent.
+using FoundResources = std::vector<std::pair<const unsigned char*, std::size_t>>;
 
 BOOL CALLBACK CollectBlock(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param) {
     if (!IS_INTRESOURCE(name))
         return TRUE;
     HRSRC found = FindResourceW(module, name, type);
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    const auto* data =
+        static_cast<const unsigned char*>(loaded != nullptr ? LockResource(loaded) : nullptr);
     const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
-    if (data != nullptr && HasBlockMagic(static_cast<const unsigned char*>(data), size))
-        reinterpret_cast<FoundBlocks*>(param)->emplace_back(static_cast<const unsigned char*>(data),
-                                                            size);
+    DataExtent extent;
+    if (data != nullptr && (HasBlockMagic(data, size) || ReadDataExtent(data, size, extent)))
+        reinterpret_cast<FoundResources*>(param)->emplace_back(data, size);
     return TRUE;
 }
 
@@ -93,16 +96,29 @@ private:
 void PayloadUnpacker::Start(HMODULE module) {
     m_module = module;
     const OwnImageFile& own = OwnImageFile::Of(module);
-    FoundBlocks found;
+    FoundResources found;
     EnumResourceNamesW(module, CResourceEnum::GetResourceType(), &CollectBlock,
                        reinterpret_cast<LONG_PTR>(&found));
     // Largest first, so that the threads end about together; blocks are few.
     for (const auto& [data, size] : found) {
-        // Only the head is read through the image: the stream comes from the file.
         Block block{data, size, {}};
-        if (!ReadBlockHeader(data, size, block.header))
-            continue;
-        block.inFile = own.OffsetOf(data, size, block.fileOffset);
+        DataExtent extent;
+        if (ReadDataExtent(data, size, extent)) {
+            // Its head and members are read from the file too; a block that is not there is
+            // none, and the files it would hold fail as missing.
+            block.data = nullptr;
+            block.size = extent.size;
+            block.fileOffset = own.DataAreaStart() + extent.offset;
+            block.inFile = extent.offset < (1ull << 40);
+            OwnFileSource source(own, block.fileOffset);
+            if (!block.inFile || !ReadBlockHeader(source, block.size, block.header))
+                continue;
+        } else {
+            // Only the head is read through the image: the stream comes from the file.
+            if (!ReadBlockHeader(data, size, block.header))
+                continue;
+            block.inFile = own.OffsetOf(data, size, block.fileOffset);
+        }
         std::size_t at = m_blocks.size();
         while (at > 0 && m_blocks[at - 1].header.UnpackedSize() < block.header.UnpackedSize())
             --at;
@@ -193,7 +209,7 @@ void PayloadUnpacker::UnpackNextBlocks() {
             OwnFileSource source(OwnImageFile::Of(m_module), block.fileOffset);
             UnpackBlock(source, block.size, block.header, writer);
         } else {
-            UnpackBlock(block.data, block.size, block.header, writer);
+            UnpackBlock(block.data, static_cast<std::size_t>(block.size), block.header, writer);
         }
     }
 }

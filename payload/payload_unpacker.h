@@ -15,8 +15,10 @@
 
 constexpr unsigned kMaxUnpackThreads = 8;
 // The most that the threads' dictionaries together may take; fewer threads run when the
-// largest dictionary would exceed it.
-constexpr std::uint64_t kMaxUnpackMemory = 128ull << 20;
+// largest dictionary would exceed it. With the pieces and buffers beside them, a run stays
+// within 64 MiB of one that unpacks nothing, whatever the product: two blocks of the largest
+// dictionary kitbag-pack writes (32 MiB) are unpacked one after the other.
+constexpr std::uint64_t kMaxUnpackMemory = 48ull << 20;
 
 struct MemberOutcome {
     MemberResult result = MemberResult::kDamaged;
@@ -44,8 +46,8 @@ public:
 
 private:
     struct Block {
-        const unsigned char* data = nullptr;
-        std::size_t size = 0;
+        const unsigned char* data = nullptr; // its resource; none for a block in the data area
+        std::uint64_t size = 0;
         BlockHeader header;
         // Where its bytes are in the installer's own file, read from there when known.
         bool inFile = false;

@@ -259,6 +259,43 @@ private:
     bool m_failed = false;
 };
 
+// A stored block: the members' bytes copied as they are, nothing read ahead of the release.
+void UnpackStored(BlockSource& source, std::uint64_t size, const BlockHeader& header,
+                  BlockSink& sink) {
+    std::size_t member = 0;
+    auto endRest = [&](MemberResult result) {
+        for (; member < header.members.size(); ++member)
+            sink.End(header.members[member], result);
+    };
+    std::unique_ptr<unsigned char[]> piece(
+        new (std::nothrow) unsigned char[kUnpackPiece + kHeldMost]);
+    std::unique_ptr<unsigned char[]> input(new (std::nothrow) unsigned char[kInputPiece]);
+    if (!piece || !input)
+        return endRest(MemberResult::kNoMemory);
+    if (!sink.WaitUntilWritable())
+        return endRest(MemberResult::kStopped);
+    std::uint64_t next = header.StreamOffset();
+    for (; member < header.members.size(); ++member) {
+        MemberOutput output(header.members[member], sink, piece.get());
+        while (output.Left() > 0) {
+            if (sink.Stopped())
+                return endRest(MemberResult::kStopped);
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(
+                {kInputPiece, output.Left(), next < size ? size - next : 0}));
+            const std::size_t got = want == 0 ? 0 : source.Read(next, input.get(), want);
+            if (got == 0 || got > want)
+                return endRest(MemberResult::kDamaged);
+            next += got;
+            for (std::size_t at = 0; at < got; at += kUnpackPiece)
+                output.Take(input.get() + at, std::min(kUnpackPiece, got - at));
+        }
+        // Bytes after the last member's are as much a fault as a stream that runs on.
+        const bool last = member + 1 == header.members.size();
+        sink.End(header.members[member],
+                 last && next != size ? MemberResult::kDamaged : output.Result());
+    }
+}
+
 } // namespace
 
 const wchar_t* DescribeMemberResult(MemberResult result) {
@@ -280,6 +317,8 @@ const wchar_t* DescribeMemberResult(MemberResult result) {
 }
 
 std::uint64_t DictionaryBytes(const BlockHeader& header) {
+    if (header.method == kBlockMethodStored)
+        return 0;
     unsigned char fitted[kLzmaPropertiesSize];
     std::uint64_t dictionary = 0;
     return FitProperties(header, fitted, dictionary) ? dictionary : 0;
@@ -300,5 +339,27 @@ void UnpackBlock(BlockSource& source, std::uint64_t size, const BlockHeader& hea
             sink.End(member, MemberResult::kDamaged);
         return;
     }
+    if (header.method == kBlockMethodStored)
+        return UnpackStored(source, size, header, sink);
     BlockUnpacker(source, size, header, sink).Run();
+}
+
+bool ReadBlockHeader(BlockSource& source, std::uint64_t size, BlockHeader& header) {
+    unsigned char head[kBlockHeadSize];
+    if (size < kBlockHeadSize || source.Read(0, head, sizeof head) != sizeof head)
+        return false;
+    const std::uint32_t count = static_cast<std::uint32_t>(head[8]) | head[9] << 8 |
+                                head[10] << 16 | static_cast<std::uint32_t>(head[11]) << 24;
+    // No block holds more members than there are resource ids.
+    if (count > 0x10000 || count > (size - kBlockHeadSize) / kBlockMemberSize)
+        return false;
+    std::vector<unsigned char> bytes(kBlockHeadSize + std::size_t{count} * kBlockMemberSize);
+    std::memcpy(bytes.data(), head, sizeof head);
+    for (std::size_t at = sizeof head; at < bytes.size();) {
+        const std::size_t got = source.Read(at, bytes.data() + at, bytes.size() - at);
+        if (got == 0 || got > bytes.size() - at)
+            return false;
+        at += got;
+    }
+    return ReadBlockHeader(bytes.data(), bytes.size(), header);
 }

@@ -5,7 +5,8 @@
 // The stream is decoded into a dictionary of the block's size (or the stream's dictionary
 // size, when that is smaller), so that a block can be decoded ahead, before anything may be
 // written: as far as the dictionary goes, which is all of it for every block that is not
-// larger than its dictionary. The sink says when writing may begin.
+// larger than its dictionary. The sink says when writing may begin. A stored block is only
+// copied, once writing may begin.
 #include "payload/format/solid_block.h"
 
 // The most bytes handed to the sink at once.
@@ -54,7 +55,7 @@ protected:
 };
 
 // The dictionary a block's decoder holds: the memory that unpacking it takes, or 0 when its
-// properties are not LZMA's.
+// properties are not LZMA's or it is stored.
 std::uint64_t DictionaryBytes(const BlockHeader& header);
 
 // Unpacks the block resource data[0, size), whose header is given, into sink. A member is
@@ -68,3 +69,7 @@ void UnpackBlock(const unsigned char* data, std::size_t size, const BlockHeader&
 // read count as a stream that ends early.
 void UnpackBlock(BlockSource& source, std::uint64_t size, const BlockHeader& header,
                  BlockSink& sink);
+
+// Reads a block's head and members from source, which holds size bytes (a block in the data
+// area); false as ReadBlockHeader says, or when they cannot be read.
+bool ReadBlockHeader(BlockSource& source, std::uint64_t size, BlockHeader& header);

@@ -34,7 +34,7 @@ bool ReadBlockHeader(const unsigned char* data, std::size_t size, BlockHeader& h
     header.method = ReadU32(data + 4);
     const std::uint32_t count = ReadU32(data + 8);
     std::memcpy(header.properties, data + 12, kLzmaPropertiesSize);
-    if (header.method != kBlockMethodLzma || count == 0 ||
+    if ((header.method != kBlockMethodLzma && header.method != kBlockMethodStored) || count == 0 ||
         count > (size - kBlockHeadSize) / kBlockMemberSize)
         return false;
     header.members.clear();
@@ -48,7 +48,8 @@ bool ReadBlockHeader(const unsigned char* data, std::size_t size, BlockHeader& h
         member.size = ReadU32(at + 4);
         member.crc = ReadU32(at + 8);
         const std::uint32_t filter = ReadU32(at + 12);
-        if (filter > static_cast<std::uint32_t>(MemberFilter::kBranchX86))
+        if (filter > static_cast<std::uint32_t>(MemberFilter::kBranchX86) ||
+            (header.method == kBlockMethodStored && filter != 0))
             return false;
         if (member.size == 0)
             return false;

@@ -57,4 +57,22 @@ BlockPlan PlanBlocks(const std::vector<PlannedFile>& files, const std::vector<Fi
     return plan;
 }
 
+std::vector<std::vector<std::size_t>> GroupStored(const std::vector<PlannedFile>& files,
+                                                  const std::vector<std::size_t>& stored,
+                                                  std::uint64_t groupBytes) {
+    std::vector<std::vector<std::size_t>> groups;
+    std::uint64_t inGroup = 0;
+    for (std::size_t i : stored) {
+        if (files[i].size == 0)
+            continue;
+        if (groups.empty() || (inGroup > 0 && inGroup + files[i].size > groupBytes)) {
+            groups.emplace_back();
+            inGroup = 0;
+        }
+        groups.back().push_back(i);
+        inGroup += files[i].size;
+    }
+    return groups;
+}
+
 } // namespace kitbag

@@ -28,4 +28,11 @@ struct BlockPlan {
 BlockPlan PlanBlocks(const std::vector<PlannedFile>& files, const std::vector<FileNature>& natures,
                      std::uint64_t blockBytes);
 
+// The stored files that are not empty, in the plan's order, in groups of about groupBytes (a
+// larger file alone): the data area's stored blocks, which the installer writes on several
+// threads at once.
+std::vector<std::vector<std::size_t>> GroupStored(const std::vector<PlannedFile>& files,
+                                                  const std::vector<std::size_t>& stored,
+                                                  std::uint64_t groupBytes);
+
 } // namespace kitbag

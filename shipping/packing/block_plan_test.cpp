@@ -42,5 +42,13 @@ TEST(PlanBlocks, CodeFirstThenByExtensionIntoAsFewEvenBlocksAsTheLimitAllows) {
     EXPECT_TRUE(PlanBlocks(files, nothing, 60).blocks.empty());
 }
 
+TEST(GroupStored, EmptyFilesLeftOutAndALargeFileAlone) {
+    const std::vector<PlannedFile> files = {File("a", 40),     File("empty", 0), File("b", 30),
+                                            File("huge", 500), File("c", 10),    File("d", 70)};
+    const auto groups = GroupStored(files, {0, 1, 2, 3, 4, 5}, 100);
+    EXPECT_EQ(groups, (std::vector<std::vector<std::size_t>>{{0, 2}, {3}, {4, 5}}));
+    EXPECT_TRUE(GroupStored(files, {1}, 100).empty());
+}
+
 } // namespace
 } // namespace kitbag

@@ -141,11 +141,6 @@ bool PlanPayload(const std::vector<PayloadFile>& files, const std::string& progr
             return false;
         }
     }
-    if (plan.totalBytes > kMaxTotalBytes) {
-        error = "the files hold " + std::to_string(plan.totalBytes) +
-                " bytes; an installer holds at most 1 GiB (it is mapped into a 32-bit process)";
-        return false;
-    }
 
     std::string wanted = Join(Split(program, '\\'), '/');
     auto isProgram = [&](const PayloadFile& f) { return f.path == wanted; };

@@ -18,10 +18,9 @@ constexpr std::size_t kMaxFiles = 0xFFFF - kFirstFileId + 1;
 // 259 - (64 + 1 + 38) - 1 = 155 characters.
 constexpr std::size_t kTypicalBaseFolderLength = 64;
 constexpr std::size_t kMaxNameLength = 259 - (kTypicalBaseFolderLength + 1 + 38) - 1;
-// Sizes are read back from the manifest as signed 32-bit numbers, and the whole image has
-// to be mapped into a 32-bit process.
+// Sizes are read back from the manifest as signed 32-bit numbers. The product's total is
+// limited where its form is chosen (shipping/packing/payload_form.h).
 constexpr std::uint64_t kMaxFileBytes = 0x7FFFFFFF;
-constexpr std::uint64_t kMaxTotalBytes = 0x40000000;
 
 struct PayloadFile {
     std::string path; // relative to the product folder, components separated by "/"

@@ -143,6 +143,28 @@ bool PrepareReplacement(const Bytes& image, const ResourceTree& tree,
     return true;
 }
 
+std::uint64_t ReplacementSize(const ResourceReplacement& replacement) {
+    std::uint64_t size =
+        replacement.head.size() + replacement.resourcesRawSize + replacement.tail.size();
+    if (replacement.dataArea.empty())
+        return size;
+    for (const ResourceData& piece : replacement.dataArea)
+        size += piece.Size();
+    return AlignUp(size, 8);
+}
+
+bool AddDataArea(ResourceReplacement& replacement, std::vector<ResourceData> pieces,
+                 std::uint64_t maxBytes, std::string& error) {
+    replacement.dataArea = std::move(pieces);
+    const std::uint64_t size = ReplacementSize(replacement);
+    if (size > maxBytes) {
+        error = "the installer would hold " + std::to_string(size) + " bytes, more than the " +
+                std::to_string(maxBytes) + " that leave room for its signature under 4 GiB";
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 // The output with the checksum summed on the way.
@@ -240,6 +262,19 @@ bool WriteReplacement(const ResourceReplacement& replacement, std::ostream& out,
     }
     writer.Zeros(section + replacement.resourcesRawSize - writer.Written());
     writer.Put(replacement.tail.data(), replacement.tail.size());
+    for (const ResourceData& part : replacement.dataArea) {
+        if (!writer.Good())
+            break;
+        if (!part.file) {
+            writer.Put(part.bytes.data(), part.bytes.size());
+            continue;
+        }
+        piece.resize(kPieceBytes);
+        if (!CopyContents(*part.file, writer, piece, error))
+            return false;
+    }
+    if (!replacement.dataArea.empty())
+        writer.Zeros(AlignUp(writer.Written(), 8) - writer.Written());
 
     const std::uint32_t checksum = writer.Checksum();
     const std::uint8_t field[4] = {

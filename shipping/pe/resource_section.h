@@ -15,10 +15,20 @@ struct ResourceReplacement {
     std::uint64_t resourcesRawSize = 0; // the section's data padded to the file alignment
     Bytes tail;                         // the raw data of the sections after it, which move along
     std::size_t checksumOffset = 0;
+    // What follows the last section in the file, in order: the data area, padded with zeros to
+    // an 8-byte boundary, where a certificate table may start.
+    std::vector<ResourceData> dataArea;
 };
 
 bool PrepareReplacement(const Bytes& image, const ResourceTree& tree,
                         ResourceReplacement& replacement, std::string& error);
+// The size of the file that WriteReplacement writes.
+std::uint64_t ReplacementSize(const ResourceReplacement& replacement);
+// Puts pieces after the sections as the data area; false, saying so, when the file would be
+// larger than maxBytes.
+bool AddDataArea(ResourceReplacement& replacement, std::vector<ResourceData> pieces,
+                 std::uint64_t maxBytes, std::string& error);
+
 // Writes the new image to out, which must be seekable: the checksum is summed on the way and
 // put into the headers at the end. The data of a resource held as a file are copied in
 // pieces; a file whose size is not the one listed is an error that names it.

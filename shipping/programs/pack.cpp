@@ -35,6 +35,7 @@ struct PackInputs {
     StringSettings settings;
     VersionBranding branding;
     PayloadPlan plan;
+    FormChoice form;
     fs::path folder;
     std::string stub;
     std::string output;
@@ -66,7 +67,8 @@ std::string ReadInputs(const PackOptions& options, PackInputs& in) {
     if (!ReadSourceDateEpoch(in.epoch, error) || !ReadSettings(options, in.settings, error) ||
         !ReadBranding(options, in.branding, error) ||
         !ListFolder(options.Get("--payload"), files, emptyFolders, error) ||
-        !PlanPayload(files, options.Get("--program"), in.plan, error))
+        !PlanPayload(files, options.Get("--program"), in.plan, error) ||
+        !ChoosePayloadForm(in.plan.totalBytes, options.Flag("--data-area"), in.form, error))
         return error;
     for (const std::string& empty : emptyFolders)
         std::cerr << "kitbag-pack: note: the empty folder '" << empty
@@ -123,6 +125,7 @@ std::string BrandStub(const PackOptions& options, const PackInputs& in, BrandedS
         return error;
     PrintSettings(in.settings);
     PrintVersion(stub.tree);
+    std::cout << "Payload   " << in.form.why << "\n";
     return {};
 }
 
@@ -157,16 +160,19 @@ std::string WriteInstaller(const PackOptions& options, const PackInputs& in, Bra
     // The files are read when the image is written, a piece at a time; the compressed ones are
     // in blocks, compressed into the scratch folder first.
     PackedPayload packed;
-    if (!PackPayload(plan, Utf8Of(in.folder), storing.natures, storing.blocks, storing.threads,
-                     scratch, payload, packed, error))
+    if (!PackPayload(plan, Utf8Of(in.folder), storing.natures, storing.blocks, in.form.form,
+                     storing.threads, scratch, payload, packed, error))
         return error;
     for (std::size_t i = 0; i < plan.files.size(); ++i)
         PrintFile(plan.files[i], storing.how[i]);
     PrintBlocks(plan, storing.blocks, packed);
 
+    PrintDataArea(packed);
     ResourceReplacement replacement;
     if (!PrepareReplacement(stub.image, stub.tree, replacement, error))
         return "the stub '" + in.stub + "': " + error;
+    if (!AddDataArea(replacement, std::move(packed.dataArea), kMaxUnsignedInstaller, error))
+        return error;
     std::string temporary;
     if (!WriteTemporary(
             in.output,

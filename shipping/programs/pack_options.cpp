@@ -53,6 +53,9 @@ const OptionEntry kOptions[] = {
      "filter on machine code, files that do not compress stored)"},
     {"--compress", nullptr, "compress, the default; kept for scripts written when it was not"},
     {"--threads", "N", "compress on N threads (default: one for each processor)"},
+    {"--data-area", nullptr,
+     "put the payload in the signed data area after the image's sections, whatever its size "
+     "(the default above 1 GiB, which the image's resources hold at most)"},
     {"--dry-run", nullptr, "print what would be packed, under which names; write nothing"},
     {"--list", "SETUP.exe", "print what an installer holds: settings, version, files, signer, tag"},
     {"--help", nullptr, "print this help"},

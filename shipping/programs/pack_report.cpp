@@ -50,6 +50,14 @@ void PrintBlocks(const PayloadPlan& plan, const BlockPlan& blocks, const PackedP
     }
 }
 
+void PrintDataArea(const PackedPayload& packed) {
+    if (packed.form != PayloadForm::kDataArea)
+        return;
+    std::cout << "Data area " << packed.dataAreaBytes
+              << " bytes after the image's sections: " << packed.blocks.blocks.size()
+              << " compressed and " << packed.storedBlocks.size() << " stored blocks\n";
+}
+
 void PrintCompression(const PayloadPlan& plan, const BlockPlan& blocks,
                       const PackedPayload& packed) {
     if (blocks.blocks.empty())

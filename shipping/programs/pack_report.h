@@ -26,6 +26,8 @@ void PrintDryRun(const PayloadPlan& plan, const BlockPlan& blocks, const std::st
 
 // A line for each block.
 void PrintBlocks(const PayloadPlan& plan, const BlockPlan& blocks, const PackedPayload& packed);
+// What the data area holds, in the data-area form.
+void PrintDataArea(const PackedPayload& packed);
 // The line for all blocks together, once the installer is written; nothing without blocks.
 void PrintCompression(const PayloadPlan& plan, const BlockPlan& blocks,
                       const PackedPayload& packed);
