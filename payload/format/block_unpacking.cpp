@@ -345,21 +345,25 @@ void UnpackBlock(BlockSource& source, std::uint64_t size, const BlockHeader& hea
 }
 
 bool ReadBlockHeader(BlockSource& source, std::uint64_t size, BlockHeader& header) {
-    unsigned char head[kBlockHeadSize];
-    if (size < kBlockHeadSize || source.Read(0, head, sizeof head) != sizeof head)
+    // A source may give fewer bytes than asked for.
+    auto readAll = [&source](std::size_t offset, unsigned char* buffer, std::size_t count) {
+        for (std::size_t at = 0; at < count;) {
+            const std::size_t got = source.Read(offset + at, buffer + at, count - at);
+            if (got == 0 || got > count - at)
+                return false;
+            at += got;
+        }
+        return true;
+    };
+    std::vector<unsigned char> bytes(kBlockHeadSize);
+    if (size < kBlockHeadSize || !readAll(0, bytes.data(), kBlockHeadSize))
         return false;
-    const std::uint32_t count = static_cast<std::uint32_t>(head[8]) | head[9] << 8 |
-                                head[10] << 16 | static_cast<std::uint32_t>(head[11]) << 24;
+    const std::uint32_t count = static_cast<std::uint32_t>(bytes[8]) | bytes[9] << 8 |
+                                bytes[10] << 16 | static_cast<std::uint32_t>(bytes[11]) << 24;
     // No block holds more members than there are resource ids.
     if (count > 0x10000 || count > (size - kBlockHeadSize) / kBlockMemberSize)
         return false;
-    std::vector<unsigned char> bytes(kBlockHeadSize + std::size_t{count} * kBlockMemberSize);
-    std::memcpy(bytes.data(), head, sizeof head);
-    for (std::size_t at = sizeof head; at < bytes.size();) {
-        const std::size_t got = source.Read(at, bytes.data() + at, bytes.size() - at);
-        if (got == 0 || got > bytes.size() - at)
-            return false;
-        at += got;
-    }
-    return ReadBlockHeader(bytes.data(), bytes.size(), header);
+    bytes.resize(kBlockHeadSize + std::size_t{count} * kBlockMemberSize);
+    return readAll(kBlockHeadSize, bytes.data() + kBlockHeadSize, bytes.size() - kBlockHeadSize) &&
+           ReadBlockHeader(bytes.data(), bytes.size(), header);
 }

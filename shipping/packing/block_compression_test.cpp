@@ -1,4 +1,5 @@
 #include "shipping/packing/block_compression.h"
+#include "shipping/packing/stored_block.h"
 
 #include "payload/format/block_unpacking.h"
 #include "shipping/base/scratch_folder.h"
@@ -177,6 +178,55 @@ TEST_F(BlockCompression, AStreamReadInPiecesUnpacksAsOneHeldWhole) {
     }
     EXPECT_EQ(Unpack(block).results[104], MemberResult::kUnpacked);
     EXPECT_EQ(Unpack(longer).results[104], MemberResult::kDamaged);
+}
+
+// The data area's stored block: its head read in pieces as from the installer's file, its
+// members copied as they are, and the same faults found as in a compressed block.
+TEST_F(BlockCompression, AStoredBlockCopiesItsMembersAndFindsTheSameFaults) {
+    const std::vector<std::string> contents = {RandomBytes(600000, 6), "x",
+                                               std::string(70000, 's')};
+    std::vector<BlockFile> files;
+    for (std::size_t i = 0; i < contents.size(); ++i)
+        files.push_back({Write("s" + std::to_string(i), contents[i]), "s" + std::to_string(i),
+                         static_cast<std::uint16_t>(102 + i), contents[i].size()});
+    ASSERT_TRUE(StoredBlockHead(files, block, error)) << error;
+    for (const std::string& member : contents)
+        block.insert(block.end(), member.begin(), member.end());
+    BlockHeader header;
+    TricklingSource headSource(block);
+    ASSERT_TRUE(ReadBlockHeader(headSource, block.size(), header));
+    EXPECT_EQ(header.method, kBlockMethodStored);
+    EXPECT_EQ(DictionaryBytes(header), 0u);
+
+    Bytes changed = block, truncated = block, longer = block;
+    changed[header.StreamOffset() + 600000] ^= 1; // the second member, alone
+    truncated.pop_back();
+    longer.push_back(0);
+    struct Case {
+        const Bytes* resource;
+        MemberResult first, second, third;
+    };
+    for (const Case& c :
+         {Case{&block, MemberResult::kUnpacked, MemberResult::kUnpacked, MemberResult::kUnpacked},
+          Case{&changed, MemberResult::kUnpacked, MemberResult::kWrongChecksum,
+               MemberResult::kUnpacked},
+          Case{&truncated, MemberResult::kUnpacked, MemberResult::kUnpacked,
+               MemberResult::kDamaged},
+          Case{&longer, MemberResult::kUnpacked, MemberResult::kUnpacked,
+               MemberResult::kDamaged}}) {
+        RecordingSink sink;
+        TricklingSource source(*c.resource);
+        UnpackBlock(source, c.resource->size(), header, sink);
+        EXPECT_EQ(sink.results[102], c.first) << c.resource->size();
+        EXPECT_EQ(sink.results[103], c.second) << c.resource->size();
+        EXPECT_EQ(sink.results[104], c.third) << c.resource->size();
+        EXPECT_TRUE(sink.contents[102] == contents[0]);
+    }
+
+    // A stored member never goes through the filter.
+    Bytes filtered = block;
+    filtered[kBlockHeadSize + 12] = 1;
+    EXPECT_FALSE(ReadBlockHeader(filtered.data(), filtered.size(), header));
 }
 
 TEST_F(BlockCompression, ARefusedMemberLeavesTheOthersAndAStopEndsTheRest) {
