@@ -12,6 +12,7 @@ set(KITBAG_FUZZ_SOURCES
     ${KITBAG_ROOT}/payload/format/lzma_allocator.cpp
     ${KITBAG_ROOT}/shipping/packing/block_compression.cpp
     ${KITBAG_ROOT}/shipping/pe/pe_layout.cpp ${KITBAG_ROOT}/shipping/pe/resource_tree.cpp
+    ${KITBAG_ROOT}/shipping/pe/image_file.cpp ${KITBAG_ROOT}/shipping/base/files.cpp
     ${KITBAG_ROOT}/shipping/pe/resource_section.cpp ${KITBAG_ROOT}/shipping/authenticode/der_reader.cpp
     ${KITBAG_ROOT}/shipping/authenticode/signature_tag.cpp
     ${KITBAG_ROOT}/shipping/authenticode/names_and_times.cpp ${KITBAG_ROOT}/shipping/authenticode/signature_info.cpp

@@ -50,6 +50,10 @@ std::size_t PeLayout::DataEnd() const {
 }
 
 bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
+    return ParsePe(image, image.size(), layout, error);
+}
+
+bool ParsePe(const Bytes& image, std::uint64_t fileSize, PeLayout& layout, std::string& error) {
     layout = PeLayout{};
     if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') {
         error = "not an executable (no MZ header)";
@@ -117,7 +121,7 @@ bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error) {
         s.rawPointer = ReadU32(image, at + 20);
         s.characteristics = ReadU32(image, at + 36);
         // Also checked when the section has no data: its raw pointer is still used in sums.
-        if (!InBounds(image.size(), s.rawPointer, s.rawSize)) {
+        if (s.rawPointer > fileSize || s.rawSize > fileSize - s.rawPointer) {
             error = "section '" + s.name + "' reaches beyond the end of the file";
             return false;
         }

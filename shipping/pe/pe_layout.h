@@ -64,6 +64,8 @@ struct PeLayout {
 // Reads and checks the headers of a 32-bit Intel PE32 or an x86-64 PE32+ image; false with a
 // reason otherwise.
 bool ParsePe(const Bytes& image, PeLayout& layout, std::string& error);
+// The same from the file's first bytes (at least its headers and section table) and its size.
+bool ParsePe(const Bytes& head, std::uint64_t fileSize, PeLayout& layout, std::string& error);
 
 // The image checksum: 16-bit one's-complement-style sum of the file with the checksum field
 // taken as zero, plus the file length.

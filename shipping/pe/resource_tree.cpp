@@ -16,22 +16,26 @@ constexpr int kStringsPerBlock = 16;
 // checked against the end of the section's raw data, which lies inside the image.
 class DirectoryReader {
 public:
-    DirectoryReader(const Bytes& image, const PeLayout& layout, std::size_t base, std::size_t end)
-        : m_image(image), m_layout(layout), m_base(base), m_end(std::min(end, image.size())) {}
+    DirectoryReader(ImageSource& image, const PeLayout& layout, std::uint64_t base,
+                    std::uint64_t end)
+        : m_image(image), m_layout(layout), m_base(base), m_end(std::min(end, image.Size())) {}
 
-    bool ReadName(std::uint32_t field, ResourceName& name, std::string& error) const {
+    bool ReadName(std::uint32_t field, ResourceName& name, std::string& error) {
         if ((field & kHighBit) == 0) {
             name = ResourceName::Id(static_cast<std::uint16_t>(field));
             return true;
         }
         std::uint64_t at = m_base + std::uint64_t{field & ~kHighBit};
-        if (!Fits(at, 2) || !Fits(at + 2, 2ull * ReadU16(m_image, at))) {
-            error = "a resource name lies outside the resource section";
+        Bytes length, text;
+        if (!Fits(at, 2) || !Read(at, 2, length, error))
+            return Fail("a resource name lies outside the resource section", error);
+        if (!Fits(at + 2, 2ull * ReadU16(length, 0)))
+            return Fail("a resource name lies outside the resource section", error);
+        if (!Read(at + 2, 2u * ReadU16(length, 0), text, error))
             return false;
-        }
         name.isString = true;
-        for (std::uint16_t i = 0; i < ReadU16(m_image, at); ++i)
-            name.text.push_back(static_cast<char16_t>(ReadU16(m_image, at + 2 + 2u * i)));
+        for (std::size_t i = 0; i < text.size(); i += 2)
+            name.text.push_back(static_cast<char16_t>(ReadU16(text, i)));
         return true;
     }
 
@@ -41,52 +45,49 @@ public:
     template <typename Visit>
     bool ForEachEntry(std::uint32_t offset, Visit visit, std::string& error) {
         std::uint64_t at = m_base + std::uint64_t{offset};
-        if (!Fits(at, 16)) {
-            error = "a resource directory lies outside the resource section";
+        Bytes table, entries;
+        if (!Fits(at, 16))
+            return Fail("a resource directory lies outside the resource section", error);
+        if (!m_visited.insert(offset).second)
+            return Fail("a resource directory is named by more than one entry", error);
+        if (!Read(at, 16, table, error))
             return false;
-        }
-        if (!m_visited.insert(offset).second) {
-            error = "a resource directory is named by more than one entry";
+        std::uint32_t count = ReadU16(table, 12) + ReadU16(table, 14);
+        if (!Fits(at + 16, 8ull * count))
+            return Fail("a resource directory's entries lie outside the resource section", error);
+        if (!Read(at + 16, 8u * count, entries, error))
             return false;
-        }
-        std::uint32_t count = ReadU16(m_image, at + 12) + ReadU16(m_image, at + 14);
-        if (!Fits(at + 16, 8ull * count)) {
-            error = "a resource directory's entries lie outside the resource section";
-            return false;
-        }
         for (std::uint32_t i = 0; i < count; ++i) {
-            std::size_t entry = static_cast<std::size_t>(at + 16 + 8ull * i);
             ResourceName name;
-            if (!ReadName(ReadU32(m_image, entry), name, error) ||
-                !visit(name, ReadU32(m_image, entry + 4)))
+            if (!ReadName(ReadU32(entries, 8u * i), name, error) ||
+                !visit(name, ReadU32(entries, 8u * i + 4)))
                 return false;
         }
         return true;
     }
 
-    bool ReadData(std::uint32_t offset, ResourceData& data, std::string& error) {
+    bool ReadData(std::uint32_t offset, ResourceExtent& data, std::string& error) {
         std::uint64_t at = m_base + std::uint64_t{offset};
-        if (!Fits(at, 16)) {
-            error = "a resource data entry lies outside the resource section";
+        Bytes entry;
+        if (!Fits(at, 16))
+            return Fail("a resource data entry lies outside the resource section", error);
+        if (!Read(at, 16, entry, error))
             return false;
-        }
-        std::uint32_t rva = ReadU32(m_image, at);
-        std::uint32_t size = ReadU32(m_image, at + 4);
+        std::uint32_t rva = ReadU32(entry, 0);
+        std::uint32_t size = ReadU32(entry, 4);
         std::size_t file = 0;
-        if (size != 0 &&
-            (!m_layout.RvaToOffset(rva, size, file) || !InBounds(m_image.size(), file, size))) {
-            error = "resource data lies outside the image's sections";
-            return false;
-        }
+        if (size != 0 && (!m_layout.RvaToOffset(rva, size, file) || file > m_image.Size() ||
+                          size > m_image.Size() - file))
+            return Fail("resource data lies outside the image's sections", error);
         // Entries may point at the same data; read as often as they do, it could take far more
         // memory than the file has bytes.
         m_dataBytes += size;
-        if (m_dataBytes > m_image.size()) {
-            error = "the resource entries hold more data than the whole file: they overlap";
-            return false;
-        }
-        data.bytes.assign(m_image.begin() + file, m_image.begin() + file + size);
-        data.codePage = ReadU32(m_image, at + 8);
+        if (m_dataBytes > m_image.Size())
+            return Fail("the resource entries hold more data than the whole file: they overlap",
+                        error);
+        data.offset = file;
+        data.size = size;
+        data.codePage = ReadU32(entry, 8);
         return true;
     }
 
@@ -94,11 +95,18 @@ private:
     bool Fits(std::uint64_t at, std::uint64_t length) const {
         return at <= m_end && length <= m_end - at;
     }
+    static bool Fail(const char* why, std::string& error) {
+        error = why;
+        return false;
+    }
+    bool Read(std::uint64_t at, std::size_t count, Bytes& out, std::string& error) {
+        return m_image.Read(at, count, out) || Fail("cannot read the resource directory", error);
+    }
 
-    const Bytes& m_image;
+    ImageSource& m_image;
     const PeLayout& m_layout;
-    std::size_t m_base;
-    std::size_t m_end;
+    std::uint64_t m_base;
+    std::uint64_t m_end;
     std::set<std::uint32_t> m_visited;
     std::uint64_t m_dataBytes = 0;
 };
@@ -129,8 +137,8 @@ Bytes WriteBlock(const std::vector<std::u16string>& strings) {
 
 } // namespace
 
-bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tree,
-                   std::string& error) {
+bool ReadResourceExtents(ImageSource& image, const PeLayout& layout, ResourceExtents& tree,
+                         std::string& error) {
     tree.clear();
     Directory dir = layout.Dir(kResourceDirectory);
     if (dir.address == 0)
@@ -143,12 +151,11 @@ bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tre
     const Section& s = layout.sections[index];
     const std::uint64_t base = std::uint64_t{s.rawPointer} + (dir.address - s.virtualAddress);
     const std::uint64_t end = std::uint64_t{s.rawPointer} + s.rawSize;
-    if (base >= end || end > image.size()) {
+    if (base >= end || end > image.Size()) {
         error = "the resource directory lies outside the section's data";
         return false;
     }
-    DirectoryReader reader(image, layout, static_cast<std::size_t>(base),
-                           static_cast<std::size_t>(end));
+    DirectoryReader reader(image, layout, base, end);
     auto subdirectory = [&](std::uint32_t offset) {
         if ((offset & kHighBit) == 0)
             error = "the resource directory is not three levels deep";
@@ -177,6 +184,23 @@ bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tre
                        error);
         },
         error);
+}
+
+bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tree,
+                   std::string& error) {
+    tree.clear();
+    MemoryImage source(image);
+    ResourceExtents extents;
+    if (!ReadResourceExtents(source, layout, extents, error))
+        return false;
+    for (const auto& [type, names] : extents)
+        for (const auto& [name, languages] : names)
+            for (const auto& [language, extent] : languages) {
+                const auto from = image.begin() + static_cast<std::ptrdiff_t>(extent.offset);
+                tree[type][name][language] =
+                    ResourceData(Bytes(from, from + extent.size), extent.codePage);
+            }
+    return true;
 }
 
 ResourceSectionLayout LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectionRva) {

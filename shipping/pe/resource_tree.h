@@ -2,6 +2,7 @@
 // The resource directory of a PE image as a tree of type, name and language, read from an
 // image and written back as a fresh resource section.
 #include "shipping/base/listed_file.h"
+#include "shipping/pe/image_file.h"
 #include "shipping/pe/pe_layout.h"
 
 #include <map>
@@ -58,6 +59,19 @@ using ResourceTree = std::map<ResourceName, NameMap>;
 // Reads the tree that the image's resource directory describes.
 bool ReadResources(const Bytes& image, const PeLayout& layout, ResourceTree& tree,
                    std::string& error);
+
+// Where one resource's data lie in the image's file.
+struct ResourceExtent {
+    std::uint64_t offset = 0;
+    std::uint32_t size = 0;
+    std::uint32_t codePage = 0;
+};
+using ResourceExtents =
+    std::map<ResourceName, std::map<ResourceName, std::map<std::uint16_t, ResourceExtent>>>;
+// The same tree with where each resource's data lie, read without the data: a few bytes at a
+// time, from a file however large.
+bool ReadResourceExtents(ImageSource& image, const PeLayout& layout, ResourceExtents& tree,
+                         std::string& error);
 
 // The contents of a resource section for a tree: the directory tables, data entries and
 // names (`head`), then each resource's data at its offset, an 8-byte boundary, in the order
