@@ -19,6 +19,10 @@
 #             (PACK_BENCH_OLD=dir/kitbag-pack adds another build's figures beside them)
 # make bench-memory: the installer's peak memory extracting a small product, and 128 MiB
 #             stored and compressed (INSTALLER_MEMORY_MIB=n for another size)
+# make bench-large: a 1.9 GiB product with one file over 1 GiB, packed into the data area
+#             stored and with the defaults: pack and signing time and peak memory, each
+#             installer's run under Wine (time, peak memory, files checked by hash), NSIS
+#             stored beside (LARGE_PRODUCT_MIB=n for another size); in its own Wine prefix
 # BUILD_ROOT=dir puts the build trees and the Wine prefix somewhere else than build/.
 # KITBAG_32BIT=yes|no takes the route of a machine that does or does not run 32-bit programs
 # (tools/runs-32bit.sh tells which this one is).
@@ -41,7 +45,7 @@ BENCH_ROUNDS ?= 11
 export KITBAG_32BIT EMULATE
 
 .PHONY: all build deps windows windows32 windows64 host tools install dist test demo fuzz bench \
-        bench-pack bench-memory format clean
+        bench-pack bench-memory bench-large format clean
 
 all: build
 
@@ -110,6 +114,11 @@ bench-memory: windows tools
 bench-pack: windows32 tools
 	@./tools/install-deps.sh bench-pack
 	./bench/pack_memory.sh $(TOOLS_DIR)/bin/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-pack $(PACK_BENCH_OLD)
+
+bench-large: windows tools
+	@./tools/install-deps.sh bench
+	WINEPREFIX=$(abspath $(BUILD_ROOT))/bench-large/wineprefix ./bench/large_product.sh \
+	    $(TOOLS_DIR)/bin/kitbag-pack $(WINDOWS_DIR) $(BUILD_ROOT)/bench-large
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
