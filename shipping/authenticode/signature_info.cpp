@@ -223,27 +223,46 @@ void ReadTimeStamp(const Bytes& d, const SignerParts& signer,
 } // namespace
 
 bool ReadSignatureInfo(const Bytes& image, std::optional<SignatureInfo>& info, std::string& error) {
+    MemoryImage source(image);
+    return ReadSignatureInfo(source, info, error);
+}
+
+bool ReadSignatureInfo(ImageSource& image, std::optional<SignatureInfo>& info, std::string& error) {
     info.reset();
+    Bytes head, entry, d;
     PeLayout layout;
-    if (!ParsePe(image, layout, error))
+    if (!ReadPeHeaders(image, head, layout, error))
         return false;
     const Directory table = layout.Dir(kSecurityDirectory);
     if (table.address == 0 || table.size == 0)
         return true;
-    if (!InBounds(image.size(), table.address, table.size) || table.size < 8) {
+    if (table.address > image.Size() || table.size > image.Size() - table.address ||
+        table.size < 8) {
         error = "the certificate table reaches beyond the end of the file";
         return false;
     }
-    const std::uint32_t length = ReadU32(image, table.address);
+    if (!image.Read(table.address, 8, entry)) {
+        error = "cannot read the certificate table";
+        return false;
+    }
+    const std::uint32_t length = ReadU32(entry, 0);
     if (length < 8 || length > table.size) {
         error = "the certificate table is malformed";
         return false;
     }
-    if (ReadU16(image, table.address + 4) != 0x0200 || ReadU16(image, table.address + 6) != 2) {
+    if (ReadU16(entry, 4) != 0x0200 || ReadU16(entry, 6) != 2) {
         error = "the certificate table's first entry is not an Authenticode signature";
         return false;
     }
-    const Bytes d(image.begin() + table.address + 8, image.begin() + table.address + length);
+    if (length - 8 > kMaxCertificateTableBytes) {
+        error = "the signature is " + std::to_string(length - 8) + " bytes, more than " +
+                std::to_string(kMaxCertificateTableBytes) + " this tool reads";
+        return false;
+    }
+    if (!image.Read(table.address + 8, length - 8, d)) {
+        error = "cannot read the certificate table";
+        return false;
+    }
 
     DerElement contentInfo, subject, issuer;
     SignedDataParts parts;

@@ -2,6 +2,7 @@
 // Who signed an image and when the signature was time-stamped, read from its Authenticode
 // signature (the first entry of the certificate table) without the system's help.
 #include "shipping/base/bytes.h"
+#include "shipping/pe/image_file.h"
 
 #include <optional>
 #include <string>
@@ -26,5 +27,7 @@ struct SignatureInfo {
 // The signature of the image: nothing in info when it has none; false with the reason when it
 // has one that cannot be read.
 bool ReadSignatureInfo(const Bytes& image, std::optional<SignatureInfo>& info, std::string& error);
+// The same, reading only the headers and the signature.
+bool ReadSignatureInfo(ImageSource& image, std::optional<SignatureInfo>& info, std::string& error);
 
 } // namespace kitbag

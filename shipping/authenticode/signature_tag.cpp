@@ -4,6 +4,7 @@
 #include "shipping/pe/pe_layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace kitbag {
@@ -107,18 +108,18 @@ bool FindSignerPath(const Bytes& der, SignerPath& path, std::string& error) {
 
 // The DER object of the certificate table's last entry, which must be an Authenticode
 // signature, and where the entry starts.
-bool LastSignature(const Bytes& image, const PeLayout& layout, std::size_t& last, Bytes& der,
+bool LastSignature(ImageSource& image, const PeLayout& layout, std::uint64_t& last, Bytes& der,
                    std::string& error) {
     Directory table = layout.Dir(kSecurityDirectory);
     if (table.address == 0 || table.size == 0) {
         error = "the file is not signed";
         return false;
     }
-    if (!InBounds(image.size(), table.address, table.size)) {
+    if (table.address > image.Size() || table.size > image.Size() - table.address) {
         error = "the certificate table reaches beyond the end of the file";
         return false;
     }
-    if (static_cast<std::uint64_t>(table.address) + table.size != image.size()) {
+    if (static_cast<std::uint64_t>(table.address) + table.size != image.Size()) {
         error = "the certificate table is not the last thing in the file";
         return false;
     }
@@ -126,25 +127,35 @@ bool LastSignature(const Bytes& image, const PeLayout& layout, std::size_t& last
         error = "the certificate table overlaps the image's headers or sections";
         return false;
     }
-    std::size_t end = image.size();
-    last = table.address;
+    Bytes entries;
+    if (table.size > kMaxCertificateTableBytes) {
+        error = "the certificate table is " + std::to_string(table.size) + " bytes, more than " +
+                std::to_string(kMaxCertificateTableBytes) + " this tool reads";
+        return false;
+    }
+    if (!image.Read(table.address, table.size, entries)) {
+        error = "cannot read the certificate table";
+        return false;
+    }
+    std::size_t end = entries.size(), at = 0, lastAt = 0;
     std::uint32_t lastLength = 0;
-    for (std::size_t at = table.address; at < end;) {
-        std::uint32_t length = end - at >= 8 ? ReadU32(image, at) : 0;
+    while (at < end) {
+        std::uint32_t length = end - at >= 8 ? ReadU32(entries, at) : 0;
         if (length < 8 || length > end - at) {
             error = "the certificate table is malformed";
             return false;
         }
-        last = at;
+        lastAt = at;
         lastLength = length;
         at += static_cast<std::size_t>(AlignUp(length, 8));
     }
-    if (ReadU16(image, last + 4) != kCertificateRevision ||
-        ReadU16(image, last + 6) != kPkcsSignedData) {
+    if (ReadU16(entries, lastAt + 4) != kCertificateRevision ||
+        ReadU16(entries, lastAt + 6) != kPkcsSignedData) {
         error = "the last certificate entry is not an Authenticode signature";
         return false;
     }
-    der = Slice(image, last + 8, last + lastLength);
+    last = table.address + lastAt;
+    der = Slice(entries, lastAt + 8, lastAt + lastLength);
     return true;
 }
 
@@ -203,14 +214,27 @@ std::optional<Bytes> FindInformation(const Bytes& file) {
 }
 
 bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::string& error) {
+    MemoryImage source(file);
+    return ShowInformation(source, information, error);
+}
+
+bool ShowInformation(ImageSource& file, std::optional<Bytes>& information, std::string& error) {
     information.reset();
-    const std::optional<Bytes> read = FindInformation(file);
+    Bytes end;
+    if (!file.Read(
+            file.Size() - std::min<std::uint64_t>(file.Size(), kReaderWindow + 1),
+            static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kReaderWindow + 1)),
+            end)) {
+        error = "cannot read the end of the file";
+        return false;
+    }
+    const std::optional<Bytes> read = FindInformation(end);
+    Bytes head, der;
     PeLayout layout;
-    std::size_t last = 0;
-    Bytes der;
+    std::uint64_t last = 0;
     SignerPath path;
     std::string ignored;
-    const bool understood = ParsePe(file, layout, ignored) &&
+    const bool understood = ReadPeHeaders(file, head, layout, ignored) &&
                             LastSignature(file, layout, last, der, ignored) &&
                             FindSignerPath(der, path, ignored);
     if (!understood || path.ours.empty()) {
@@ -227,12 +251,12 @@ bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::
         return false;
     }
     Bytes placed;
-    std::size_t end = 0;
-    if (!ReadPlacedBlock(der, path.ours.back(), placed, end)) {
+    std::size_t blockEnd = 0;
+    if (!ReadPlacedBlock(der, path.ours.back(), placed, blockEnd)) {
         error = "the information block in the signature is malformed; tag the file again";
         return false;
     }
-    const std::size_t after = file.size() - (last + 8 + end);
+    const std::uint64_t after = file.Size() - (last + 8 + blockEnd);
     if (after != 0) {
         error = "the information block is followed by " + std::to_string(after) +
                 " bytes of the signature, which the installer would take for information (was "
@@ -248,7 +272,8 @@ bool ShowInformation(const Bytes& file, std::optional<Bytes>& information, std::
     return true;
 }
 
-bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::string& error) {
+bool TaggedImage::Prepare(ImageSource& image, const Bytes& information, std::string& error) {
+    m_image = nullptr;
     if (information.empty() || information.size() > kMaxInformation) {
         error = "the information must be 1 to " + std::to_string(kMaxInformation) +
                 " bytes; it is " + std::to_string(information.size());
@@ -260,11 +285,11 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
         return false;
     }
     PeLayout layout;
-    std::size_t last = 0;
+    std::uint64_t last = 0;
     Bytes der;
     SignerPath path;
-    if (!ParsePe(image, layout, error) || !LastSignature(image, layout, last, der, error) ||
-        !FindSignerPath(der, path, error))
+    if (!ReadPeHeaders(image, m_head, layout, error) ||
+        !LastSignature(image, layout, last, der, error) || !FindSignerPath(der, path, error))
         return false;
 
     // A length octet may grow as the filler does, so try until the object is 8-aligned.
@@ -278,21 +303,65 @@ bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::str
         error = "no filler makes the signature's length a multiple of 8";
         return false;
     }
+    // The last entry's header keeps its revision and type; the headers lie before the table.
+    if (!image.Read(last, 8, m_tail)) {
+        error = "cannot read the certificate table";
+        return false;
+    }
+    WriteU32(m_tail, 0, static_cast<std::uint32_t>(8 + object.size()));
+    m_tail.insert(m_tail.end(), object.begin(), object.end());
+    m_image = &image;
+    m_kept = last;
+    if (m_head.size() > last)
+        m_head.resize(static_cast<std::size_t>(last));
+    m_checksumOffset = layout.ChecksumOffset();
     const Directory table = layout.Dir(kSecurityDirectory);
-    out = Slice(image, 0, last + 8);
-    WriteU32(out, last, static_cast<std::uint32_t>(8 + object.size()));
-    out.insert(out.end(), object.begin(), object.end());
-    WriteU32(out, layout.DirectoryOffset(kSecurityDirectory) + 4,
-             static_cast<std::uint32_t>(out.size() - table.address));
-    UpdateChecksum(out, layout);
+    WriteU32(m_head, layout.DirectoryOffset(kSecurityDirectory) + 4,
+             static_cast<std::uint32_t>(Size() - table.address));
+    WriteU32(m_head, m_checksumOffset, 0);
 
     std::optional<Bytes> shown;
     std::string why;
-    if (!ShowInformation(out, shown, why) || shown != information) {
+    if (!ShowInformation(*this, shown, why) || shown != information) {
         error = "the block would not fall where the installer looks for it";
-        out.clear();
+        m_image = nullptr;
         return false;
     }
+    return true;
+}
+
+bool TaggedImage::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
+    if (m_image == nullptr || offset > Size() || count > Size() - offset)
+        return false;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (count > 0) {
+        std::size_t n = count;
+        if (offset < m_head.size()) {
+            n = std::min<std::size_t>(n, m_head.size() - static_cast<std::size_t>(offset));
+            std::memcpy(out, m_head.data() + offset, n);
+        } else if (offset < m_kept) {
+            n = static_cast<std::size_t>(std::min<std::uint64_t>(n, m_kept - offset));
+            if (!m_image->ReadAt(offset, out, n))
+                return false;
+        } else {
+            std::memcpy(out, m_tail.data() + (offset - m_kept), n);
+        }
+        out += n;
+        offset += n;
+        count -= n;
+    }
+    return true;
+}
+
+bool TagImage(const Bytes& image, const Bytes& information, Bytes& out, std::string& error) {
+    MemoryImage source(image);
+    TaggedImage tagged;
+    out.clear();
+    if (!tagged.Prepare(source, information, error))
+        return false;
+    out.resize(static_cast<std::size_t>(tagged.Size()));
+    tagged.ReadAt(0, out.data(), out.size());
+    WriteU32(out, tagged.ChecksumOffset(), PeChecksum(out, tagged.ChecksumOffset()));
     return true;
 }
 

@@ -37,17 +37,31 @@ int Fail(const std::string& error) {
     return 2;
 }
 
-// The tagged image, in pieces: an interruption stops it between two.
-bool WriteInPieces(std::ostream& out, const Bytes& image, std::string& error) {
+// The tagged image, in pieces, its checksum summed on the way and put in at the end: an
+// interruption stops it between two pieces.
+bool WriteInPieces(std::ostream& out, TaggedImage& tagged, const std::string& in,
+                   std::string& error) {
     constexpr std::size_t kPiece = 1 << 20;
-    for (std::size_t at = 0; at < image.size() && out; at += kPiece) {
+    Bytes piece(kPiece);
+    PeChecksumSum sum;
+    for (std::uint64_t at = 0; at < tagged.Size() && out; at += kPiece) {
         if (Interrupted()) {
             error = kInterruptedReason;
             return false;
         }
-        out.write(reinterpret_cast<const char*>(image.data() + at),
-                  static_cast<std::streamsize>(std::min(kPiece, image.size() - at)));
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, tagged.Size() - at));
+        if (!tagged.ReadAt(at, piece.data(), count)) {
+            error = "cannot read '" + in + "' (did it change meanwhile?)";
+            return false;
+        }
+        sum.Add(piece.data(), count);
+        out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(count));
     }
+    Bytes checksum;
+    AppendU32(checksum, sum.Checksum());
+    out.seekp(static_cast<std::streamoff>(tagged.ChecksumOffset()));
+    out.write(reinterpret_cast<const char*>(checksum.data()), 4);
     return true;
 }
 
@@ -85,8 +99,8 @@ int Run(const std::vector<std::string>& argv) {
     if (!show)
         CatchInterruptions();
     std::string error;
-    Bytes image;
-    if (!ReadWholeFile(in, image, error))
+    ImageFile image;
+    if (!image.Open(in, error))
         return Fail(error);
     if (show) {
         std::optional<Bytes> found;
@@ -103,15 +117,16 @@ int Run(const std::vector<std::string>& argv) {
     error = CheckOutput(out, {in, info}, {});
     if (!error.empty())
         return Fail(error + "; nothing written");
-    Bytes information, tagged;
+    Bytes information;
+    TaggedImage tagged;
     std::string temporary;
-    // The tag holds a few kilobytes; TagImage says how many.
+    // The tag holds a few kilobytes; Prepare says how many.
     if (!ReadWholeFile(info, information, error, 64 * 1024) ||
-        !TagImage(image, information, tagged, error) ||
+        !tagged.Prepare(image, information, error) ||
         !WriteTemporary(
             out,
-            [&tagged](std::ostream& stream, std::string& why) {
-                return WriteInPieces(stream, tagged, why);
+            [&](std::ostream& stream, std::string& why) {
+                return WriteInPieces(stream, tagged, in, why);
             },
             temporary, error))
         return Fail(error + "; nothing written");
@@ -123,7 +138,7 @@ int Run(const std::vector<std::string>& argv) {
     if (!Commit(temporary, out, error))
         return Fail(error + "; nothing written");
     std::cout << "Tagged '" << out << "' with " << information.size()
-              << " bytes of information: " << tagged.size() << " bytes\n";
+              << " bytes of information: " << tagged.Size() << " bytes\n";
     return 0;
 }
 
