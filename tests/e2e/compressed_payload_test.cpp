@@ -177,19 +177,21 @@ TEST_F(PayloadCompressedRun, ADamagedBlockFailsTheRunAsACorruptFileBeforeAnythin
 
 // The payload is read from the installer's file a piece at a time, not through its image's
 // pages, which would stay in its memory: 48 MiB more of stored data costs the run almost no
-// memory.
+// memory, in the image's resources or in the data area after it.
 TEST(PayloadCompressed, AStoredPayloadIsReadInPiecesNotKeptInMemory) {
     if (!fs::exists("/usr/bin/time"))
         GTEST_SKIP()
             << "GNU time (/usr/bin/time), which measures the run's peak memory, is missing";
     const std::string dir = FreshFolder("payload-memory");
-    auto peakKib = [&](const std::string& name, const std::string& data) {
+    auto peakKib = [&](const std::string& name, const std::string& data, bool dataArea = false) {
         WriteBytes(dir + "/" + name + "/Setup.exe", ProductFiles().at("Setup.exe"));
         WriteBytes(dir + "/" + name + "/data.bin", data);
         std::vector<std::string> pack =
             PackArguments(dir + "/" + name, "Setup.exe", dir + "/" + name + ".exe");
         pack.insert(pack.end(), {"--sign-cert", BuildPath("signing/dev-cert.pem"), "--sign-key",
                                  BuildPath("signing/dev-key.pem")});
+        if (dataArea)
+            pack.push_back("--data-area");
         EXPECT_EQ(RunHost(pack, dir + "/" + name + "-pack").exitCode, 0);
         fs::create_directories(dir + "/temp-" + name);
         HostRun run =
@@ -205,4 +207,6 @@ TEST(PayloadCompressed, AStoredPayloadIsReadInPiecesNotKeptInMemory) {
     const long small = peakKib("small", "x");
     const long large = peakKib("large", RandomBytes(48 << 20, 9));
     EXPECT_LT(large - small, 16 << 10) << small << " KiB, then " << large << " KiB";
+    const long area = peakKib("area", RandomBytes(48 << 20, 9), true);
+    EXPECT_LT(area - small, 16 << 10) << small << " KiB, then " << area << " KiB in the data area";
 }
