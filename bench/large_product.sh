@@ -3,8 +3,8 @@
 # passes), packed into the data area stored and with the defaults: kitbag-pack's time and peak
 # memory, signed as it packs, and osslsigncode's own figures signing an unsigned image of the
 # same product apart; each installer checked with osslsigncode, run under Wine silently to
-# extract and keep the files (/dontrun /keep), timed, its peak memory taken, and its files
-# compared with the product's by hash. The peak is also given above that of the same kind of
+# extract and keep the files (/keep) and start the wizard, timed, its peak memory taken, and
+# its files compared with the product's by hash. The peak is also given above that of the same kind of
 # installer holding the wizard alone, where the target is under 64 MiB. An NSIS installer of
 # the same product, stored, beside where makensis can make one.
 # usage: bench/large_product.sh KITBAG_PACK WINDOWS_BUILD_DIR OUT_DIR   (WINEPREFIX set)
@@ -156,8 +156,11 @@ run_installer() {
     rm -rf "$scratch/temp" "$scratch/run.log"
     mkdir -p "$scratch/temp"
     if [ "$3" = kitbag ]; then
-        timed "$scratch/run.out" "$wine" "$exe" log "$(win "$scratch/run.log")" \
-            temp "$(win "$scratch/temp")" /dontrun /keep /IAgreeToTheEULA
+        # The sample wizard records that it was started, and ends without a window.
+        rm -f "$scratch/record.txt"
+        timed "$scratch/run.out" env KITBAG_WIZARD_WINDOW=none \
+            KITBAG_WIZARD_RECORD="$(win "$scratch/record.txt")" "$wine" "$exe" \
+            log "$(win "$scratch/run.log")" temp "$(win "$scratch/temp")" /keep /IAgreeToTheEULA
         unpacked=$(find "$scratch/temp" -mindepth 1 -maxdepth 1 -type d -name '{*}' | head -n 1)
     else
         timed "$scratch/run.out" "$wine" "$exe" "/D=$(win "$scratch/temp/nsis")"
@@ -169,6 +172,10 @@ run_installer() {
         fail "$label: the installer ended with $status"
         cat "$scratch/run.out" >&2
         [ ! -f "$scratch/run.log" ] || tail -n 20 "$scratch/run.log" | tr -d '\r' >&2
+        return 1
+    fi
+    if [ "$3" = kitbag ] && [ ! -f "$scratch/record.txt" ]; then
+        fail "$label: the installer did not start its program"
         return 1
     fi
 }
@@ -377,7 +384,7 @@ nsis_form
     echo "Kitbag with a $(mebibytes "$product_bytes") product of $product_files files, the $arch installer ($(nproc) cores; 32-bit programs: ${check[0]}, ${check[1]})"
     echo "pack: kitbag-pack signing as it packs, wall time and peak (GNU time: the larger of its own and its osslsigncode's)"
     echo "unsigned: kitbag-pack --no-sign; sign apart: osslsigncode's own use signing that image"
-    echo "run: start to exit of a silent /dontrun /keep run under Wine, peak of its Wine process;"
+    echo "run: start to exit of a silent /keep run under Wine that starts the wizard, peak of its Wine process;"
     echo "above empty: over the same kind of installer holding the wizard alone (target: under 64 MiB)"
     printf '%-17s %12s %9s %12s %9s %21s %8s %12s %12s %s\n' form installer pack "pack peak" \
         unsigned "sign apart" run "run peak" "above empty" "signature, hashes"
