@@ -180,6 +180,18 @@ run_installer() {
     fi
 }
 
+# Whether the files a run unpacked are the product's, by hash: sets hashes_ok.
+compare_unpacked() {
+    if hashes "$unpacked" >"$scratch/unpacked.sha256" &&
+        diff -q "$scratch/product.sha256" "$scratch/unpacked.sha256" >/dev/null; then
+        hashes_ok="ok ($product_files files)"
+    else
+        hashes_ok=FAILED
+        fail "$1: the unpacked files are not the product's"
+        diff "$scratch/product.sha256" "$scratch/unpacked.sha256" | head -n 20 >&2
+    fi
+}
+
 # The installer's peak with the wizard alone, in the same form: the lower of two runs, in
 # empty_kib (empty when a run failed).
 empty_peak() {
@@ -290,13 +302,8 @@ kitbag_form() {
         if [ -z "$unpacked" ]; then
             fail "$label: the installer kept no folder under $scratch/temp"
             hashes_ok=FAILED
-        elif hashes "$unpacked" >"$scratch/unpacked.sha256" &&
-            diff -q "$scratch/product.sha256" "$scratch/unpacked.sha256" >/dev/null; then
-            hashes_ok="ok ($product_files files)"
         else
-            hashes_ok=FAILED
-            fail "$label: the unpacked files are not the product's"
-            diff "$scratch/product.sha256" "$scratch/unpacked.sha256" | head -n 20 >&2
+            compare_unpacked "$label"
         fi
         above=-
         [ -z "$empty_kib" ] || above=$(kib_text $((run_kib - empty_kib)))
@@ -358,14 +365,7 @@ nsis_form() {
     rm -f "$scratch/nsis-alone.exe"
     echo "== $label: the run"
     if run_installer "$scratch/nsis.exe" "$label" nsis; then
-        if hashes "$unpacked" >"$scratch/unpacked.sha256" &&
-            diff -q "$scratch/product.sha256" "$scratch/unpacked.sha256" >/dev/null; then
-            hashes_ok="ok ($product_files files)"
-        else
-            hashes_ok=FAILED
-            fail "$label: the unpacked files are not the product's"
-            diff "$scratch/product.sha256" "$scratch/unpacked.sha256" | head -n 20 >&2
-        fi
+        compare_unpacked "$label"
         above=-
         [ -z "$empty_kib" ] || above=$(kib_text $((run_kib - empty_kib)))
         row "$label" "$(mebibytes "$size")" "$pack_s s" "$(kib_text "$pack_kib")" - - \

@@ -20,8 +20,7 @@ bool CheckInputFile(const std::string& path, std::string& error) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
-                   std::uint64_t maxBytes) {
+bool CheckRegularFile(const std::string& path, std::string& error) {
     if (!CheckInputFile(path, error))
         return false;
     std::error_code failure;
@@ -30,6 +29,14 @@ bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
         error = "'" + path + "' is not a regular file (a device, a pipe or a socket)";
         return false;
     }
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, Bytes& data, std::string& error,
+                   std::uint64_t maxBytes) {
+    if (!CheckRegularFile(path, error))
+        return false;
+    std::error_code failure;
     const std::uintmax_t size = std::filesystem::file_size(PathOf(path), failure);
     if (!failure && size > maxBytes) {
         error = "'" + path + "' is " + std::to_string(size) + " bytes, more than the " +

@@ -12,6 +12,9 @@ namespace kitbag {
 
 // False, naming the path, when it is a folder: a file to read must not be one.
 bool CheckInputFile(const std::string& path, std::string& error);
+// The same, and false too when it is a device, a pipe or a socket: a file read at offsets or
+// whole must be a regular one.
+bool CheckRegularFile(const std::string& path, std::string& error);
 // The most a PE image can hold: its file offsets are 32-bit.
 constexpr std::uint64_t kMaxImageBytes = 0xFFFFFFFF;
 // Reads a file whole. A folder, a device, a pipe or a socket, or a file of more than maxBytes,

@@ -40,14 +40,9 @@ bool MemoryImage::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) 
 }
 
 bool ImageFile::Open(const std::string& path, std::string& error, std::uint64_t maxBytes) {
-    if (!CheckInputFile(path, error))
+    if (!CheckRegularFile(path, error))
         return false;
     std::error_code failure;
-    const auto status = std::filesystem::status(PathOf(path), failure);
-    if (!failure && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        error = "'" + path + "' is not a regular file (a device, a pipe or a socket)";
-        return false;
-    }
     if (!m_file.Open(path, path, ListedFile::kAnySize, {}, error))
         return false;
     m_size = std::filesystem::file_size(PathOf(path), failure);
