@@ -1,5 +1,6 @@
 #include "shipping/programs/pack_report.h"
 
+#include "shipping/base/bytes.h"
 #include "shipping/base/text.h"
 
 #include <cstdio>
@@ -53,7 +54,9 @@ void PrintBlocks(const PayloadPlan& plan, const BlockPlan& blocks, const PackedP
 void PrintDataArea(const PackedPayload& packed) {
     if (packed.form != PayloadForm::kDataArea)
         return;
-    std::cout << "Data area " << packed.dataAreaBytes
+    // With the padding to the certificate table's boundary, as --list gives it: the area starts
+    // at a section boundary.
+    std::cout << "Data area " << AlignUp(packed.dataAreaBytes, 8)
               << " bytes after the image's sections: " << packed.blocks.blocks.size()
               << " compressed and " << packed.storedBlocks.size() << " stored blocks\n";
 }
